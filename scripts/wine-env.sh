@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The private Wine world that tolvane runs in on Linux: a Wine prefix inside
+# the build tree with the stand-in PnP manager installed, one persistent
+# wineserver, and a private PulseAudio with null sinks as audio hardware.
+#
+#   wine-env.sh start BUILD_DIR          set up the prefix, start the servers
+#   wine-env.sh stop BUILD_DIR           stop every server that start started
+#   wine-env.sh exec BUILD_DIR CMD...    run CMD inside that world
+set -euo pipefail
+
+action=${1:?usage: wine-env.sh start|stop|exec BUILD_DIR [CMD...]}
+build_dir=$(cd "${2:?build directory missing}" && pwd)
+shift 2
+
+export WINEPREFIX="$build_dir/wine/prefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+# A unix socket path has to stay short, and the clone may live deep down.
+export XDG_RUNTIME_DIR="/tmp/tolvane-pulse-$(printf %s "$build_dir" | md5sum | cut -c1-12)"
+export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+
+# The sinks that stand for audio hardware. Their names cover plain ASCII,
+# accented Latin letters and characters beyond Latin-1.
+sinks=(
+  "tolvane_speakers|Réaltek® Speakers"
+  "tolvane_headset|耳机 🎧 Headset"
+  "tolvane_hdmi|HDMI Output"
+)
+
+pulse() { HOME="$XDG_RUNTIME_DIR" "$@"; }
+
+start_pulse() {
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  if pulse pactl info >/dev/null 2>&1; then
+    return
+  fi
+  local args=(-n --daemonize=yes --exit-idle-time=-1 --use-pid-file=yes
+    --disallow-exit --log-target=file:"$XDG_RUNTIME_DIR/pulse.log"
+    --load="module-native-protocol-unix auth-anonymous=1")
+  local sink
+  for sink in "${sinks[@]}"; do
+    args+=(--load="module-null-sink sink_name=${sink%%|*} sink_properties='device.description=\"${sink#*|}\"'")
+  done
+  pulse pulseaudio "${args[@]}" </dev/null >/dev/null 2>&1
+  for _ in $(seq 50); do
+    pulse pactl info >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  pulse pactl set-default-sink "${sinks[0]%%|*}"
+}
+
+setup_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    # No Mono or Gecko: nothing here needs them, and fetching them is barred.
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  fi
+  # The stand-in PnP manager goes where the executable takes cfgmgr32 from:
+  # the system directory. Only tolvane.exe is told to prefer it over Wine's.
+  cp "$build_dir/standins/cfgmgr32.dll" "$WINEPREFIX/drive_c/windows/system32/cfgmgr32.dll"
+  wine reg add 'HKCU\Software\Wine\AppDefaults\tolvane.exe\DllOverrides' \
+    /v cfgmgr32 /d native /f >/dev/null 2>&1
+}
+
+case "$action" in
+  start)
+    start_pulse
+    mkdir -p "$WINEPREFIX"
+    wineserver -p </dev/null >/dev/null 2>&1
+    setup_prefix
+    ;;
+  stop)
+    wineserver -k 2>/dev/null || true
+    pulse pulseaudio --kill 2>/dev/null || true
+    rm -rf "$XDG_RUNTIME_DIR"
+    ;;
+  exec)
+    exec "$@"
+    ;;
+  *)
+    echo "wine-env.sh: unknown action '$action'" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,91 @@
+#include "app/run.h"
+
+#include <objbase.h>
+
+#include <iostream>
+
+#include "app/exit_status.h"
+#include "app/options.h"
+#include "app/run_options.h"
+#include "diag/system_message.h"
+#include "pnp/rescan.h"
+
+namespace tolvane {
+namespace {
+
+// Holds the outcome of COM initialisation for the run and balances it on
+// every way out, but only when this run owns an initialisation: a thread
+// already in the other concurrency model (RPC_E_CHANGED_MODE) is used as it
+// is and left as it was.
+class ComApartment {
+ public:
+  explicit ComApartment(RunStages& stages)
+      : stages_(stages), result_(stages.CoInitializeEx()) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) {
+      stages_.CoUninitialize();
+    }
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  bool usable() const {
+    return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE;
+  }
+  HRESULT result() const { return result_; }
+
+ private:
+  RunStages& stages_;
+  const HRESULT result_;
+};
+
+class RealStages final : public RunStages {
+ public:
+  HRESULT CoInitializeEx() override {
+    return ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  }
+  void CoUninitialize() override { ::CoUninitialize(); }
+  bool RescanDeviceTree() override { return tolvane::RescanDeviceTree(); }
+  void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
+};
+
+}  // namespace
+
+int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
+  RunOptions options;
+  if (argc > 1) {
+    const ParseOutcome parsed = ParseCommandLine(argc, argv, options);
+    if (parsed.endRun) {
+      return parsed.status;
+    }
+  }
+
+  const ComApartment apartment(stages);
+  if (!apartment.usable()) {
+    std::wcerr << L"CoInitializeEx failed: "
+               << FormatSystemMessage(
+                      static_cast<std::uint32_t>(apartment.result()))
+               << L"\n";
+    return kExitFailure;
+  }
+
+  if (!stages.RescanDeviceTree()) {
+    return kExitFailure;
+  }
+  if (options.rescanOnly) {
+    return kExitSuccess;
+  }
+  // A negative wait means no wait: handed to Sleep it would read as a huge
+  // count, or as INFINITE for -1.
+  if (options.waitMs > 0) {
+    stages.Sleep(static_cast<DWORD>(options.waitMs));
+  }
+  return kExitSuccess;
+}
+
+RunStages& SystemStages() {
+  static RealStages stages;
+  return stages;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <utility>
+
+namespace tolvane {
+
+// One owner type per kind of platform resource: the type names how the
+// resource is given back and which value means "nothing owned", so no call
+// site can pair a handle with the wrong release function.
+template <typename T, auto Close, T Invalid = T{}>
+class UniqueResource {
+ public:
+  UniqueResource() = default;
+  explicit UniqueResource(T value) : value_(value) {}
+  ~UniqueResource() { reset(); }
+
+  UniqueResource(const UniqueResource&) = delete;
+  UniqueResource& operator=(const UniqueResource&) = delete;
+  UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+  UniqueResource& operator=(UniqueResource&& other) noexcept {
+    if (this != &other) {
+      reset(other.release());
+    }
+    return *this;
+  }
+
+  T get() const { return value_; }
+  bool valid() const { return value_ != Invalid; }
+  explicit operator bool() const { return valid(); }
+
+  // For out-parameters: gives back what is held, then hands out the slot.
+  T* put() {
+    reset();
+    return &value_;
+  }
+
+  T release() { return std::exchange(value_, Invalid); }
+
+  void reset(T value = Invalid) {
+    T old = std::exchange(value_, value);
+    if (old != Invalid) {
+      Close(old);
+    }
+  }
+
+ private:
+  T value_ = Invalid;
+};
+
+}  // namespace tolvane
