@@ -7,6 +7,7 @@
 #include "app/exit_status.h"
 #include "app/options.h"
 #include "app/run_options.h"
+#include "audio/endpoint_report.h"
 #include "diag/system_message.h"
 #include "pnp/rescan.h"
 
@@ -47,6 +48,9 @@ class RealStages final : public RunStages {
   void CoUninitialize() override { ::CoUninitialize(); }
   bool RescanDeviceTree() override { return tolvane::RescanDeviceTree(); }
   void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
+  bool ListEndpoints(EDataFlow flow) override {
+    return tolvane::ListEndpoints(flow);
+  }
 };
 
 }  // namespace
@@ -80,7 +84,17 @@ int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
   if (options.waitMs > 0) {
     stages.Sleep(static_cast<DWORD>(options.waitMs));
   }
-  return kExitSuccess;
+
+  bool ok = true;
+  if (options.listRender) {
+    ok = stages.ListEndpoints(eRender);
+  }
+  if (options.listCapture) {
+    // Capture is reported even after a failed render report.
+    const bool captured = stages.ListEndpoints(eCapture);
+    ok = captured && ok;
+  }
+  return ok ? kExitSuccess : kExitFailure;
 }
 
 RunStages& SystemStages() {

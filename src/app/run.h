@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mmdeviceapi.h>
 #include <windows.h>
 
 namespace tolvane {
@@ -14,6 +15,7 @@ class RunStages {
   virtual void CoUninitialize() = 0;
   virtual bool RescanDeviceTree() = 0;
   virtual void Sleep(DWORD milliseconds) = 0;
+  virtual bool ListEndpoints(EDataFlow flow) = 0;
 };
 
 // The whole run for wmain's arguments; returns the exit status.

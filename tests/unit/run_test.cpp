@@ -17,6 +17,7 @@ class FakeStages final : public RunStages {
  public:
   HRESULT coInit = S_OK;
   bool rescan = true;
+  bool renderReport = true;
   std::wstring trace;
 
   HRESULT CoInitializeEx() override {
@@ -31,6 +32,10 @@ class FakeStages final : public RunStages {
   void Sleep(DWORD milliseconds) override {
     trace += L"sleep(" + std::to_wstring(milliseconds) + L") ";
   }
+  bool ListEndpoints(EDataFlow flow) override {
+    trace += flow == eRender ? L"render " : L"capture ";
+    return flow == eRender ? renderReport : true;
+  }
 };
 
 struct RunCase {
@@ -38,6 +43,7 @@ struct RunCase {
   std::vector<const wchar_t*> args;
   HRESULT coInit;
   bool rescan;
+  bool renderReport;
   int status;
   std::wstring trace;
 };
@@ -51,6 +57,7 @@ TEST_P(RunTest, CallsStagesInOrderAndEndsWithStatus) {
   FakeStages stages;
   stages.coInit = c.coInit;
   stages.rescan = c.rescan;
+  stages.renderReport = c.renderReport;
   testing::CapturedStreams streams;
 
   EXPECT_EQ(tolvane::Run(static_cast<int>(argv.size()), argv.data(), stages),
@@ -60,17 +67,20 @@ TEST_P(RunTest, CallsStagesInOrderAndEndsWithStatus) {
 
 // clang-format off
 const RunCase kRunCases[] = {
-    {"Defaults", {}, S_OK, true, kExitSuccess, L"init rescan sleep(1500) uninit "},
-    {"AlreadyInitialisedStillBalances", {}, S_FALSE, true, kExitSuccess, L"init rescan sleep(1500) uninit "},
-    {"OtherApartmentIsUsedNotUninitialised", {}, RPC_E_CHANGED_MODE, true, kExitSuccess, L"init rescan sleep(1500) "},
-    {"ComFailureStopsEverything", {}, E_OUTOFMEMORY, true, kExitFailure, L"init "},
-    {"RescanFailureSkipsWait", {L"--wait-ms", L"10"}, S_OK, false, kExitFailure, L"init rescan uninit "},
-    {"RescanOnlyNeverSleeps", {L"--rescan-only", L"--wait-ms", L"3000"}, S_OK, true, kExitSuccess, L"init rescan uninit "},
-    {"ZeroWaitMakesNoSleepCall", {L"--wait-ms", L"0"}, S_OK, true, kExitSuccess, L"init rescan uninit "},
-    {"NegativeWaitMakesNoSleepCall", {L"--wait-ms", L"-1"}, S_OK, true, kExitSuccess, L"init rescan uninit "},
-    {"HugeWaitIsBounded", {L"--wait-ms", L"9999999999"}, S_OK, true, kExitSuccess, L"init rescan sleep(2147483647) uninit "},
-    {"HelpTouchesNothing", {L"-h"}, S_OK, true, kExitSuccess, L""},
-    {"UsageErrorTouchesNothing", {L"--nope"}, S_OK, true, kExitUsage, L""},
+    {"Defaults", {}, S_OK, true, true, kExitSuccess, L"init rescan sleep(1500) render uninit "},
+    {"AlreadyInitialisedStillBalances", {}, S_FALSE, true, true, kExitSuccess, L"init rescan sleep(1500) render uninit "},
+    {"OtherApartmentIsUsedNotUninitialised", {}, RPC_E_CHANGED_MODE, true, true, kExitSuccess, L"init rescan sleep(1500) render "},
+    {"ComFailureStopsEverything", {}, E_OUTOFMEMORY, true, true, kExitFailure, L"init "},
+    {"RescanFailureSkipsWaitAndReport", {L"--wait-ms", L"10"}, S_OK, false, true, kExitFailure, L"init rescan uninit "},
+    {"RescanOnlyNeverSleepsOrReports", {L"--rescan-only", L"--wait-ms", L"3000"}, S_OK, true, true, kExitSuccess, L"init rescan uninit "},
+    {"ZeroWaitMakesNoSleepCall", {L"--wait-ms", L"0"}, S_OK, true, true, kExitSuccess, L"init rescan render uninit "},
+    {"NegativeWaitMakesNoSleepCall", {L"--wait-ms", L"-1"}, S_OK, true, true, kExitSuccess, L"init rescan render uninit "},
+    {"HugeWaitIsBounded", {L"--wait-ms", L"9999999999"}, S_OK, true, true, kExitSuccess, L"init rescan sleep(2147483647) render uninit "},
+    {"CaptureOnly", {L"--capture-only", L"--wait-ms", L"5"}, S_OK, true, true, kExitSuccess, L"init rescan sleep(5) capture uninit "},
+    {"FailedRenderReport", {L"--wait-ms", L"0"}, S_OK, true, false, kExitFailure, L"init rescan render uninit "},
+    {"FailedRenderNotAskedForIsNoFailure", {L"--capture-only"}, S_OK, true, false, kExitSuccess, L"init rescan sleep(1500) capture uninit "},
+    {"HelpTouchesNothing", {L"-h"}, S_OK, true, true, kExitSuccess, L""},
+    {"UsageErrorTouchesNothing", {L"--nope"}, S_OK, true, true, kExitUsage, L""},
 };
 // clang-format on
 
