@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds and runs the report benchmark under Wine: microseconds, platform
+# calls, releases and id/name texts per endpoint at 10, 1,000 and 100,000
+# endpoints of a fake enumerator.
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=$source_dir/build
+
+"$source_dir/scripts/deps.sh"
+"$source_dir/scripts/build.sh" "$build_dir" >/dev/null
+env_script=$source_dir/scripts/wine-env.sh
+trap '"$env_script" stop "$build_dir"' EXIT
+"$env_script" start "$build_dir"
+"$env_script" exec "$build_dir" wine "$build_dir/bin/report_benchmark.exe"
