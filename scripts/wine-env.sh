@@ -59,15 +59,25 @@ setup_prefix() {
   # The stand-in PnP manager goes where the executable takes cfgmgr32 from:
   # the system directory. Only tolvane.exe is told to prefer it over Wine's.
   cp "$build_dir/standins/cfgmgr32.dll" "$WINEPREFIX/drive_c/windows/system32/cfgmgr32.dll"
-  wine reg add 'HKCU\Software\Wine\AppDefaults\tolvane.exe\DllOverrides' \
-    /v cfgmgr32 /d native /f >/dev/null 2>&1
+  override tolvane.exe cfgmgr32
+  # The copy under test for the relaunch, and the probe for the path rule,
+  # take the stand-in shell launch from beside themselves.
+  override tolvane-gate.exe cfgmgr32
+  override tolvane-gate.exe shell32
+  override gate_probe.exe shell32
+}
+
+override() {
+  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1\\DllOverrides" \
+    /v "$2" /d native /f >/dev/null 2>&1
 }
 
 case "$action" in
   start)
     start_pulse
     mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+    # Fails harmlessly when this prefix has its server already.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     setup_prefix
     ;;
   stop)

@@ -42,6 +42,9 @@ class ComApartment {
 
 class RealStages final : public RunStages {
  public:
+  Handover RelaunchElevated(int argc, const wchar_t* const* argv) override {
+    return tolvane::RelaunchElevated(argc, argv);
+  }
   HRESULT CoInitializeEx() override {
     return ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   }
@@ -62,6 +65,18 @@ int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
     if (parsed.endRun) {
       return parsed.status;
     }
+  }
+
+  // The work needs an elevated process. Unelevated, the run ends here: with
+  // success once the elevated copy has been started, with failure when it
+  // could not be, so that a script never takes a declined prompt for done.
+  switch (stages.RelaunchElevated(argc, argv)) {
+    case Handover::kElevated:
+      break;
+    case Handover::kHandedOver:
+      return kExitSuccess;
+    case Handover::kFailed:
+      return kExitFailure;
   }
 
   const ComApartment apartment(stages);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <mmdeviceapi.h>
+
+#include "elevation/elevation.h"
 #include <windows.h>
 
 namespace tolvane {
@@ -11,6 +13,7 @@ namespace tolvane {
 class RunStages {
  public:
   virtual ~RunStages() = default;
+  virtual Handover RelaunchElevated(int argc, const wchar_t* const* argv) = 0;
   virtual HRESULT CoInitializeEx() = 0;
   virtual void CoUninitialize() = 0;
   virtual bool RescanDeviceTree() = 0;

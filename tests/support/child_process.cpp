@@ -113,19 +113,31 @@ ChildResult RunChild(const std::wstring& commandLine,
 
   const auto started = std::chrono::steady_clock::now();
   BOOL created = FALSE;
+  Handle token;
   if (options.unelevated) {
-    Handle token(UnelevatedPrimaryToken());
+    token.value = UnelevatedPrimaryToken();
     if (token.value == nullptr) {
       ADD_FAILURE() << "no unelevated token: " << GetLastError();
       return result;
     }
-    created = CreateProcessAsUserW(
-        token.value, nullptr, mutableCommandLine.data(), nullptr, nullptr, TRUE,
-        flags, environment.data(), nullptr, &startup, &process);
-  } else {
-    created = CreateProcessW(nullptr, mutableCommandLine.data(), nullptr,
-                             nullptr, TRUE, flags, environment.data(), nullptr,
-                             &startup, &process);
+  }
+  // Wine now and then refuses a process start with ERROR_INTERNAL_ERROR
+  // while it is busy starting another; a second try goes through.
+  for (int attempt = 0; attempt < 3 && !created; ++attempt) {
+    if (attempt > 0) {
+      if (GetLastError() != ERROR_INTERNAL_ERROR) {
+        break;
+      }
+      Sleep(200);
+    }
+    created = options.unelevated
+                  ? CreateProcessAsUserW(
+                        token.value, nullptr, mutableCommandLine.data(),
+                        nullptr, nullptr, TRUE, flags, environment.data(),
+                        nullptr, &startup, &process)
+                  : CreateProcessW(nullptr, mutableCommandLine.data(), nullptr,
+                                   nullptr, TRUE, flags, environment.data(),
+                                   nullptr, &startup, &process);
   }
   if (!created) {
     ADD_FAILURE() << "cannot start child: " << GetLastError();

@@ -15,11 +15,16 @@ namespace {
 // Records the stages in the order Run() calls them.
 class FakeStages final : public RunStages {
  public:
+  Handover gate = Handover::kElevated;
   HRESULT coInit = S_OK;
   bool rescan = true;
   bool renderReport = true;
   std::wstring trace;
 
+  Handover RelaunchElevated(int, const wchar_t* const*) override {
+    trace += L"gate ";
+    return gate;
+  }
   HRESULT CoInitializeEx() override {
     trace += L"init ";
     return coInit;
@@ -46,6 +51,7 @@ struct RunCase {
   bool renderReport;
   int status;
   std::wstring trace;
+  Handover gate = Handover::kElevated;
 };
 
 class RunTest : public ::testing::TestWithParam<RunCase> {};
@@ -58,6 +64,7 @@ TEST_P(RunTest, CallsStagesInOrderAndEndsWithStatus) {
   stages.coInit = c.coInit;
   stages.rescan = c.rescan;
   stages.renderReport = c.renderReport;
+  stages.gate = c.gate;
   testing::CapturedStreams streams;
 
   EXPECT_EQ(tolvane::Run(static_cast<int>(argv.size()), argv.data(), stages),
@@ -67,18 +74,20 @@ TEST_P(RunTest, CallsStagesInOrderAndEndsWithStatus) {
 
 // clang-format off
 const RunCase kRunCases[] = {
-    {"Defaults", {}, S_OK, true, true, kExitSuccess, L"init rescan sleep(1500) render uninit "},
-    {"AlreadyInitialisedStillBalances", {}, S_FALSE, true, true, kExitSuccess, L"init rescan sleep(1500) render uninit "},
-    {"OtherApartmentIsUsedNotUninitialised", {}, RPC_E_CHANGED_MODE, true, true, kExitSuccess, L"init rescan sleep(1500) render "},
-    {"ComFailureStopsEverything", {}, E_OUTOFMEMORY, true, true, kExitFailure, L"init "},
-    {"RescanFailureSkipsWaitAndReport", {L"--wait-ms", L"10"}, S_OK, false, true, kExitFailure, L"init rescan uninit "},
-    {"RescanOnlyNeverSleepsOrReports", {L"--rescan-only", L"--wait-ms", L"3000"}, S_OK, true, true, kExitSuccess, L"init rescan uninit "},
-    {"ZeroWaitMakesNoSleepCall", {L"--wait-ms", L"0"}, S_OK, true, true, kExitSuccess, L"init rescan render uninit "},
-    {"NegativeWaitMakesNoSleepCall", {L"--wait-ms", L"-1"}, S_OK, true, true, kExitSuccess, L"init rescan render uninit "},
-    {"HugeWaitIsBounded", {L"--wait-ms", L"9999999999"}, S_OK, true, true, kExitSuccess, L"init rescan sleep(2147483647) render uninit "},
-    {"CaptureOnly", {L"--capture-only", L"--wait-ms", L"5"}, S_OK, true, true, kExitSuccess, L"init rescan sleep(5) capture uninit "},
-    {"FailedRenderReport", {L"--wait-ms", L"0"}, S_OK, true, false, kExitFailure, L"init rescan render uninit "},
-    {"FailedRenderNotAskedForIsNoFailure", {L"--capture-only"}, S_OK, true, false, kExitSuccess, L"init rescan sleep(1500) capture uninit "},
+    {"Defaults", {}, S_OK, true, true, kExitSuccess, L"gate init rescan sleep(1500) render uninit "},
+    {"AlreadyInitialisedStillBalances", {}, S_FALSE, true, true, kExitSuccess, L"gate init rescan sleep(1500) render uninit "},
+    {"OtherApartmentIsUsedNotUninitialised", {}, RPC_E_CHANGED_MODE, true, true, kExitSuccess, L"gate init rescan sleep(1500) render "},
+    {"ComFailureStopsEverything", {}, E_OUTOFMEMORY, true, true, kExitFailure, L"gate init "},
+    {"RescanFailureSkipsWaitAndReport", {L"--wait-ms", L"10"}, S_OK, false, true, kExitFailure, L"gate init rescan uninit "},
+    {"RescanOnlyNeverSleepsOrReports", {L"--rescan-only", L"--wait-ms", L"3000"}, S_OK, true, true, kExitSuccess, L"gate init rescan uninit "},
+    {"ZeroWaitMakesNoSleepCall", {L"--wait-ms", L"0"}, S_OK, true, true, kExitSuccess, L"gate init rescan render uninit "},
+    {"NegativeWaitMakesNoSleepCall", {L"--wait-ms", L"-1"}, S_OK, true, true, kExitSuccess, L"gate init rescan render uninit "},
+    {"HugeWaitIsBounded", {L"--wait-ms", L"9999999999"}, S_OK, true, true, kExitSuccess, L"gate init rescan sleep(2147483647) render uninit "},
+    {"CaptureOnly", {L"--capture-only", L"--wait-ms", L"5"}, S_OK, true, true, kExitSuccess, L"gate init rescan sleep(5) capture uninit "},
+    {"FailedRenderReport", {L"--wait-ms", L"0"}, S_OK, true, false, kExitFailure, L"gate init rescan render uninit "},
+    {"FailedRenderNotAskedForIsNoFailure", {L"--capture-only"}, S_OK, true, false, kExitSuccess, L"gate init rescan sleep(1500) capture uninit "},
+    {"HandedOverEndsWithSuccess", {L"--capture-only"}, S_OK, true, true, kExitSuccess, L"gate ", Handover::kHandedOver},
+    {"FailedHandOverEndsWithFailure", {}, S_OK, true, true, kExitFailure, L"gate ", Handover::kFailed},
     {"HelpTouchesNothing", {L"-h"}, S_OK, true, true, kExitSuccess, L""},
     {"UsageErrorTouchesNothing", {L"--nope"}, S_OK, true, true, kExitUsage, L""},
 };

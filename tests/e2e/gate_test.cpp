@@ -1,0 +1,147 @@
+// The elevation gate of the real executable, started really unelevated
+// (the unelevated half of the test's own token). The copy under test takes
+// its shell launch from the stand-in, which writes down the launch record.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "elevation/quoting.h"
+#include "support/child_process.h"
+
+namespace tolvane {
+namespace {
+
+using testing::ChildOptions;
+using testing::ChildResult;
+using testing::ReadFileBytes;
+using testing::ScratchFile;
+using testing::Utf8;
+
+std::wstring GateExe() {
+  return testing::BesideTests(L"..\\gate\\tolvane-gate.exe");
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  wchar_t full[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  return std::wstring(full, length);
+}
+
+struct GateRun {
+  ChildResult result;
+  std::string launch;    // the stand-in shell's record; empty: no launch
+  std::string pnpCalls;  // the stand-in PnP manager's calls
+};
+
+GateRun RunGate(const std::wstring& arguments, bool unelevated,
+                const std::wstring& shellError = L"0") {
+  ChildOptions options;
+  options.unelevated = unelevated;
+  const std::wstring launchLog = ScratchFile(L"launch");
+  const std::wstring pnpLog = ScratchFile(L"pnp");
+  options.environment[L"STANDIN_SHELL_LOG"] = launchLog;
+  options.environment[L"STANDIN_SHELL_ERROR"] = shellError;
+  options.environment[L"STANDIN_CM_LOG"] = pnpLog;
+  std::wstring commandLine = L"\"" + FullPath(GateExe()) + L"\"";
+  if (!arguments.empty()) {
+    commandLine += L" " + arguments;
+  }
+  GateRun run{testing::RunChild(commandLine, options), {}, {}};
+  run.launch = ReadFileBytes(launchLog);
+  run.pnpCalls = ReadFileBytes(pnpLog);
+  return run;
+}
+
+std::string LaunchRecord(const std::string& parameters) {
+  return "cbSize=112\nfMask=0x40\nhwnd=null\nnShow=1\nverb=runas\nfile=" +
+         Utf8(FullPath(GateExe())) + "\nparameters=" + parameters +
+         "\ndirectory=(null)\nothers=zero\n";
+}
+
+struct RecordCase {
+  const char* name;
+  std::vector<std::wstring> args;
+};
+
+class LaunchRecordTest : public ::testing::TestWithParam<RecordCase> {};
+
+TEST_P(LaunchRecordTest, HandsTheSameArgumentsToRunas) {
+  const RecordCase& c = GetParam();
+  std::vector<const wchar_t*> argv{L"tolvane.exe"};
+  for (const std::wstring& argument : c.args) {
+    argv.push_back(argument.c_str());
+  }
+  const std::wstring parameters =
+      BuildParameterString(static_cast<int>(argv.size()), argv.data());
+  const GateRun run = RunGate(parameters, /*unelevated=*/true);
+
+  EXPECT_EQ(run.result.exitCode, 0u);
+  EXPECT_EQ(run.result.out, "");
+  EXPECT_EQ(run.result.err, "");
+  EXPECT_EQ(run.launch,
+            LaunchRecord(c.args.empty() ? "(null)" : Utf8(parameters)));
+  EXPECT_EQ(run.pnpCalls, "") << "the unelevated copy does no work";
+}
+
+// clang-format off
+const RecordCase kRecords[] = {
+    {"NoArgumentsGiveNoParameters", {}},
+    {"PlainArguments", {L"--wait-ms", L"3000"}},
+    // Only what the parser accepts reaches the gate: odd texts ride as wait values.
+    {"QuotedAndEmptyArguments", {L"--capture-only", L"--wait-ms", L"C:\\Program Files\\", L"--wait-ms", L"say \"hi\"", L"--wait-ms", L""}},
+    {"NonAsciiArguments", {L"--wait-ms", L"\u8033\u673a \U0001F3A7"}},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Table, LaunchRecordTest, ::testing::ValuesIn(kRecords),
+                         [](const auto& info) { return info.param.name; });
+
+struct OutcomeCase {
+  const char* name;
+  std::wstring arguments;
+  std::wstring shellError;
+  DWORD exitCode;
+  std::string out;
+  std::string err;
+  bool launched;
+};
+
+class GateOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(GateOutcomeTest, EndsTheUnelevatedRunHonestly) {
+  const OutcomeCase& c = GetParam();
+  const GateRun run = RunGate(c.arguments, /*unelevated=*/true, c.shellError);
+  EXPECT_EQ(run.result.exitCode, c.exitCode);
+  EXPECT_EQ(run.result.out.substr(0, c.out.size()), c.out);
+  EXPECT_EQ(run.result.err, c.err);
+  EXPECT_EQ(!run.launch.empty(), c.launched);
+  EXPECT_EQ(run.pnpCalls, "");
+}
+
+// clang-format off
+const OutcomeCase kOutcomes[] = {
+    {"Launched", L"--rescan-only", L"0", 0, "", "", true},
+    {"Declined", L"--rescan-only", L"1223", 1, "", "Elevation was canceled.\r\n", true},
+    {"OtherErrorInDecimal", L"", L"1155", 1, "", "Failed to relaunch elevated. Win32 error: 1155\r\n", true},
+    {"LargestError", L"", L"4294967295", 1, "", "Failed to relaunch elevated. Win32 error: 4294967295\r\n", true},
+    {"HelpNeverReachesTheGate", L"--help", L"0", 0, "Usage: tolvane", "", false},
+    {"UsageErrorNeverReachesTheGate", L"--nope", L"0", 2, "Usage: tolvane", "Unknown argument: --nope\r\n", false},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Table, GateOutcomeTest, ::testing::ValuesIn(kOutcomes),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(GateTest, ElevatedRunPassesSilentlyAndDoesTheWork) {
+  const GateRun run = RunGate(L"--rescan-only", /*unelevated=*/false);
+  EXPECT_EQ(run.result.exitCode, 0u);
+  EXPECT_EQ(
+      run.result.out,
+      "Requesting root PnP re-enumeration...\r\nPnP rescan requested.\r\n");
+  EXPECT_EQ(run.result.err, "");
+  EXPECT_EQ(run.launch, "");
+  EXPECT_NE(run.pnpCalls, "");
+}
+
+}  // namespace
+}  // namespace tolvane
