@@ -2,8 +2,8 @@
 
 #include <mmdeviceapi.h>
 
-#include "elevation/elevation.h"
 #include <windows.h>
+#include "elevation/elevation.h"
 
 namespace tolvane {
 

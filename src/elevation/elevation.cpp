@@ -29,9 +29,8 @@ bool IsProcessElevated() {
   }
   TOKEN_ELEVATION elevation{};
   DWORD returned = 0;
-  const BOOL queried = GetTokenInformation(token.get(), TokenElevation,
-                                           &elevation, sizeof elevation,
-                                           &returned);
+  const BOOL queried = GetTokenInformation(
+      token.get(), TokenElevation, &elevation, sizeof elevation, &returned);
   return queried && elevation.TokenIsElevated != 0;
 }
 

@@ -40,9 +40,8 @@ std::string Describe(const SHELLEXECUTEINFOW& launch) {
   const bool othersZero = launch.hInstApp == nullptr &&
                           launch.lpIDList == nullptr &&
                           launch.lpClass == nullptr &&
-                          launch.hkeyClass == nullptr &&
-                          launch.dwHotKey == 0 && launch.hIcon == nullptr &&
-                          launch.hProcess == nullptr;
+                          launch.hkeyClass == nullptr && launch.dwHotKey == 0 &&
+                          launch.hIcon == nullptr && launch.hProcess == nullptr;
   return std::string(numbers) + "verb=" + Utf8(launch.lpVerb) +
          "\nfile=" + Utf8(launch.lpFile) +
          "\nparameters=" + Utf8(launch.lpParameters) +
@@ -91,8 +90,7 @@ extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {
   }
   // A real handle, as the shell hands back for SEE_MASK_NOCLOSEPROCESS; the
   // caller owns it from here.
-  launch->hProcess =
-      OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId());
+  launch->hProcess = OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId());
   launch->hInstApp = reinterpret_cast<HINSTANCE>(42);
   return TRUE;
 }
