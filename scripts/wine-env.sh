@@ -65,6 +65,8 @@ setup_prefix() {
   override tolvane-gate.exe cfgmgr32
   override tolvane-gate.exe shell32
   override gate_probe.exe shell32
+  # Told to prefer a native cfgmgr32, as the planted-DLL control needs.
+  override static_import_probe.exe cfgmgr32
 }
 
 override() {
