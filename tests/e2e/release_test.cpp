@@ -20,12 +20,12 @@ TEST(PlantedDllTest, ACfgmgr32BesideTheExecutableIsNeverLoaded) {
   testing::ChildOptions options;
   const std::wstring log = testing::ScratchFile(L"pnp");
   options.environment[L"STANDIN_CM_LOG"] = log;
-  const testing::ChildResult run =
-      testing::RunChild(L"\"" + Planted(L"tolvane.exe") + L"\" --rescan-only",
-                        options);
+  const testing::ChildResult run = testing::RunChild(
+      L"\"" + Planted(L"tolvane.exe") + L"\" --rescan-only", options);
   EXPECT_EQ(run.exitCode, 0u) << "99: the planted DLL ran";
-  EXPECT_EQ(run.out,
-            "Requesting root PnP re-enumeration...\r\nPnP rescan requested.\r\n");
+  EXPECT_EQ(
+      run.out,
+      "Requesting root PnP re-enumeration...\r\nPnP rescan requested.\r\n");
   EXPECT_NE(testing::ReadFileBytes(log), "") << "the system's copy answered";
 }
 
@@ -55,8 +55,8 @@ class ExecutableResources : public ::testing::Test {
 TEST_F(ExecutableResources, ManifestRunsAsInvokerOnWindows7To11) {
   HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(1), RT_MANIFEST);
   ASSERT_NE(found, nullptr);
-  const auto* bytes = static_cast<const char*>(
-      LockResource(LoadResource(module_, found)));
+  const auto* bytes =
+      static_cast<const char*>(LockResource(LoadResource(module_, found)));
   ASSERT_NE(bytes, nullptr);
   const std::string manifest(bytes, SizeofResource(module_, found));
   for (const char* expected : {
@@ -83,8 +83,8 @@ TEST_F(ExecutableResources, VersionResourceCarriesTheProjectVersion) {
   ASSERT_TRUE(VerQueryValueW(data.data(), L"\\",
                              reinterpret_cast<void**>(&fixed), &length));
   EXPECT_EQ(fixed->dwFileVersionMS,
-            static_cast<DWORD>(MAKELONG(TOLVANE_VERSION_MINOR,
-                                        TOLVANE_VERSION_MAJOR)));
+            static_cast<DWORD>(
+                MAKELONG(TOLVANE_VERSION_MINOR, TOLVANE_VERSION_MAJOR)));
   EXPECT_EQ(fixed->dwFileVersionLS,
             static_cast<DWORD>(MAKELONG(0, TOLVANE_VERSION_PATCH)));
 
