@@ -8,12 +8,9 @@ build_dir=$source_dir/build
 
 "$source_dir/scripts/deps.sh"
 "$source_dir/scripts/build.sh" "$build_dir" >/dev/null
-
-env_script=$source_dir/scripts/wine-env.sh
-trap '"$env_script" stop "$build_dir"' EXIT
-"$env_script" start "$build_dir"
 set +e
-"$env_script" exec "$build_dir" wine "$build_dir/bin/tolvane.exe" "$@"
+"$source_dir/scripts/wine-env.sh" run "$build_dir" \
+  wine "$build_dir/bin/tolvane.exe" "$@"
 status=$?
 set -e
 echo "tolvane.exe exited with status $status" >&2

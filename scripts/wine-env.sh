@@ -6,6 +6,7 @@
 #   wine-env.sh start BUILD_DIR          set up the prefix, start the servers
 #   wine-env.sh stop BUILD_DIR           stop every server that start started
 #   wine-env.sh exec BUILD_DIR CMD...    run CMD inside that world
+#   wine-env.sh run BUILD_DIR CMD...     start, run CMD, stop again
 set -euo pipefail
 
 action=${1:?usage: wine-env.sh start|stop|exec BUILD_DIR [CMD...]}
@@ -89,6 +90,11 @@ case "$action" in
     ;;
   exec)
     exec "$@"
+    ;;
+  run)
+    trap '"$0" stop "$build_dir"' EXIT
+    "$0" start "$build_dir"
+    "$@"
     ;;
   *)
     echo "wine-env.sh: unknown action '$action'" >&2
