@@ -16,6 +16,9 @@ shift 2
 export WINEPREFIX="$build_dir/wine/prefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
+# Device names travel through PulseAudio and Wine as multibyte text; in the
+# plain C locale their non-ASCII characters are mangled on the way.
+export LC_ALL=C.UTF-8
 # A unix socket path has to stay short, and the clone may live deep down.
 export XDG_RUNTIME_DIR="/tmp/tolvane-pulse-$(printf %s "$build_dir" | md5sum | cut -c1-12)"
 export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
