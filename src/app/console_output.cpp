@@ -1,5 +1,6 @@
 #include "app/console_output.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace tolvane {
@@ -8,9 +9,13 @@ namespace {
 bool WriteAllToConsole(HANDLE handle, std::wstring_view text) {
   while (!text.empty()) {
     DWORD written = 0;
-    const DWORD chunk =
-        static_cast<DWORD>(std::min<std::size_t>(text.size(), 16 * 1024));
-    if (!WriteConsoleW(handle, text.data(), chunk, &written, nullptr) ||
+    std::size_t chunk = std::min<std::size_t>(text.size(), 16 * 1024);
+    // Never split a surrogate pair between two writes.
+    if (chunk < text.size() && IS_HIGH_SURROGATE(text[chunk - 1])) {
+      --chunk;
+    }
+    if (!WriteConsoleW(handle, text.data(), static_cast<DWORD>(chunk), &written,
+                       nullptr) ||
         written == 0) {
       return false;
     }
