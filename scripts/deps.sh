@@ -10,7 +10,6 @@ packages=(
   wine wine64
   pulseaudio pulseaudio-utils
   clang-format
-  zip
 )
 
 missing=()

@@ -77,8 +77,9 @@ bool Faulted(const std::optional<Fault>& fault, Out** out, HRESULT* result) {
 
 class FakePropertyStore final : public FakeUnknown<IPropertyStore> {
  public:
-  FakePropertyStore(Ledger& ledger, std::string target, EndpointSpec spec)
-      : FakeUnknown(ledger, std::move(target)), spec_(std::move(spec)) {}
+  FakePropertyStore(Ledger& ledger, std::string target, EndpointSpec endpoint)
+      : FakeUnknown(ledger, std::move(target)),
+        endpoint_(std::move(endpoint)) {}
 
   HRESULT STDMETHODCALLTYPE GetCount(DWORD*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetAt(DWORD, PROPERTYKEY*) override {
@@ -99,10 +100,10 @@ class FakePropertyStore final : public FakeUnknown<IPropertyStore> {
     if (!IsEqualPropertyKey(key, kFriendlyName)) {
       return S_OK;
     }
-    switch (spec_.nameKind) {
+    switch (endpoint_.nameKind) {
       case NameKind::kText:
         value->vt = VT_LPWSTR;
-        value->pwszVal = ledger_.HandOutText(spec_.name);
+        value->pwszVal = ledger_.HandOutText(endpoint_.name);
         break;
       case NameKind::kEmpty:
         break;
@@ -118,15 +119,15 @@ class FakePropertyStore final : public FakeUnknown<IPropertyStore> {
   }
 
  private:
-  EndpointSpec spec_;
+  EndpointSpec endpoint_;
 };
 
 class FakeDevice final : public FakeUnknown<IMMDevice> {
  public:
-  FakeDevice(Ledger& ledger, std::string target, EndpointSpec spec)
+  FakeDevice(Ledger& ledger, std::string target, EndpointSpec endpoint)
       : FakeUnknown(ledger, target),
-        spec_(spec),
-        store_(ledger, target + "-store", spec) {}
+        endpoint_(endpoint),
+        store_(ledger, target + "-store", endpoint) {}
 
   HRESULT STDMETHODCALLTYPE Activate(REFIID, DWORD, PROPVARIANT*,
                                      void**) override {
@@ -149,18 +150,18 @@ class FakeDevice final : public FakeUnknown<IMMDevice> {
     *out = nullptr;
     if (fault) {
       if (fault->mode == FaultMode::kFailWithText) {
-        *out = ledger_.HandOutText(spec_.id);
+        *out = ledger_.HandOutText(endpoint_.id);
       }
       return fault->mode == FaultMode::kNullOut ? S_OK : fault->result;
     }
-    *out = ledger_.HandOutText(spec_.id);
+    *out = ledger_.HandOutText(endpoint_.id);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override {
     if (const auto fault = ledger_.Enter("GetState", target_)) {
       return fault->result;
     }
-    *state = spec_.state;
+    *state = endpoint_.state;
     return S_OK;
   }
 
@@ -169,7 +170,7 @@ class FakeDevice final : public FakeUnknown<IMMDevice> {
  private:
   friend class FakeCollection;
   friend class FakeEnumerator;
-  EndpointSpec spec_;
+  EndpointSpec endpoint_;
   FakePropertyStore store_;
 };
 
