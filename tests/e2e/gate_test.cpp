@@ -34,7 +34,8 @@ struct GateRun {
 };
 
 GateRun RunGate(const std::wstring& arguments, bool unelevated,
-                const std::wstring& shellError = L"0") {
+                const std::wstring& shellError = L"0",
+                const std::wstring& exe = GateExe()) {
   ChildOptions options;
   options.unelevated = unelevated;
   const std::wstring launchLog = ScratchFile(L"launch");
@@ -42,7 +43,7 @@ GateRun RunGate(const std::wstring& arguments, bool unelevated,
   options.environment[L"STANDIN_SHELL_LOG"] = launchLog;
   options.environment[L"STANDIN_SHELL_ERROR"] = shellError;
   options.environment[L"STANDIN_CM_LOG"] = pnpLog;
-  std::wstring commandLine = L"\"" + FullPath(GateExe()) + L"\"";
+  std::wstring commandLine = L"\"" + FullPath(exe) + L"\"";
   if (!arguments.empty()) {
     commandLine += L" " + arguments;
   }
@@ -131,6 +132,51 @@ const OutcomeCase kOutcomes[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, GateOutcomeTest, ::testing::ValuesIn(kOutcomes),
                          [](const auto& info) { return info.param.name; });
+
+// The longest path GetModuleFileNameW can return whole, with the real
+// executable started unelevated from there.
+TEST(GateTest, ExecutablePathOf259CharactersIsLaunched) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring name = L"tolvane-gate.exe";
+  std::wstring folder = std::wstring(temp) + L"tolvane-259";
+  std::vector<std::wstring> made{folder};
+  // Pad with folders of up to 100 characters; each costs one more for its
+  // backslash, and no folder may be left with an empty name.
+  std::size_t left = 259 - folder.size() - 1 - name.size();
+  while (left > 0) {
+    std::size_t length = std::min<std::size_t>(left - 1, 100);
+    if (left - (length + 1) == 1) {
+      --length;
+    }
+    made.push_back(made.back() + L"\\" + std::wstring(length, L'x'));
+    left -= length + 1;
+  }
+  for (const std::wstring& dir : made) {
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  folder = made.back();
+  folder += L"\\";
+  const std::wstring exe = folder + name;
+  ASSERT_EQ(exe.size(), 259u);
+  ASSERT_TRUE(CopyFileW(GateExe().c_str(), exe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(testing::BesideTests(L"..\\gate\\shell32.dll").c_str(),
+                        (folder + L"shell32.dll").c_str(), FALSE));
+
+  const GateRun run = RunGate(L"--wait-ms 7", /*unelevated=*/true, L"0", exe);
+  EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
+  EXPECT_NE(
+      run.launch.find("\nfile=" + Utf8(exe) + "\nparameters=--wait-ms 7\n"),
+      std::string::npos)
+      << run.launch;
+
+  DeleteFileW(exe.c_str());
+  DeleteFileW((folder + L"shell32.dll").c_str());
+  for (auto it = made.rbegin(); it != made.rend(); ++it) {
+    RemoveDirectoryW(it->c_str());
+  }
+}
 
 TEST(GateTest, ElevatedRunPassesSilentlyAndDoesTheWork) {
   const GateRun run = RunGate(L"--rescan-only", /*unelevated=*/false);
