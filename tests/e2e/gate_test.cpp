@@ -171,10 +171,10 @@ TEST(GateTest, ExecutablePathOf259CharactersIsLaunched) {
       std::string::npos)
       << run.launch;
 
-  DeleteFileW(exe.c_str());
-  DeleteFileW((folder + L"shell32.dll").c_str());
+  EXPECT_TRUE(DeleteFileW(exe.c_str()));
+  EXPECT_TRUE(DeleteFileW((folder + L"shell32.dll").c_str()));
   for (auto it = made.rbegin(); it != made.rend(); ++it) {
-    RemoveDirectoryW(it->c_str());
+    EXPECT_TRUE(RemoveDirectoryW(it->c_str()));
   }
 }
 
