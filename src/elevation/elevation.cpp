@@ -7,20 +7,10 @@
 #include <iostream>
 #include <string>
 
-#include "diag/unique_resource.h"
+#include "diag/unique_handle.h"
 #include "elevation/quoting.h"
 
 namespace tolvane {
-namespace {
-
-void CloseKernelHandle(HANDLE handle) {
-  // A handle we opened ourselves; a failure to close it changes nothing
-  // about the run.
-  CloseHandle(handle);
-}
-using UniqueHandle = UniqueResource<HANDLE, CloseKernelHandle>;
-
-}  // namespace
 
 bool IsProcessElevated() {
   UniqueHandle token;

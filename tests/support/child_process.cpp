@@ -8,21 +8,10 @@
 #include <iterator>
 #include <thread>
 
+#include "diag/unique_handle.h"
+
 namespace tolvane::testing {
 namespace {
-
-struct Handle {
-  HANDLE value = nullptr;
-  Handle() = default;
-  explicit Handle(HANDLE h) : value(h) {}
-  ~Handle() {
-    if (value != nullptr && value != INVALID_HANDLE_VALUE) {
-      CloseHandle(value);
-    }
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-};
 
 std::string Drain(HANDLE pipe) {
   std::string bytes;
@@ -62,21 +51,21 @@ std::vector<wchar_t> EnvironmentBlock(
 
 // The token a process started by a standard user would have.
 HANDLE UnelevatedPrimaryToken() {
-  Handle token;
+  UniqueHandle token;
   if (!OpenProcessToken(GetCurrentProcess(),
                         TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY,
-                        &token.value)) {
+                        token.put())) {
     return nullptr;
   }
   TOKEN_LINKED_TOKEN linked{};
   DWORD size = 0;
-  if (!GetTokenInformation(token.value, TokenLinkedToken, &linked,
+  if (!GetTokenInformation(token.get(), TokenLinkedToken, &linked,
                            sizeof linked, &size)) {
     return nullptr;
   }
-  Handle linkedToken(linked.LinkedToken);
+  const UniqueHandle linkedToken(linked.LinkedToken);
   HANDLE primary = nullptr;
-  if (!DuplicateTokenEx(linkedToken.value, MAXIMUM_ALLOWED, nullptr,
+  if (!DuplicateTokenEx(linkedToken.get(), MAXIMUM_ALLOWED, nullptr,
                         SecurityImpersonation, TokenPrimary, &primary)) {
     return nullptr;
   }
@@ -89,23 +78,28 @@ ChildResult RunChild(const std::wstring& commandLine,
                      const ChildOptions& options) {
   ChildResult result;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  Handle outRead, outWrite, errRead, errWrite;
-  if (!CreatePipe(&outRead.value, &outWrite.value, &inherit, 0) ||
-      !CreatePipe(&errRead.value, &errWrite.value, &inherit, 0) ||
-      !SetHandleInformation(outRead.value, HANDLE_FLAG_INHERIT, 0) ||
-      !SetHandleInformation(errRead.value, HANDLE_FLAG_INHERIT, 0)) {
+  UniqueHandle outRead, outWrite, errRead, errWrite;
+  if (!CreatePipe(outRead.put(), outWrite.put(), &inherit, 0) ||
+      !CreatePipe(errRead.put(), errWrite.put(), &inherit, 0) ||
+      !SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0) ||
+      !SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0)) {
     ADD_FAILURE() << "pipes: " << GetLastError();
     return result;
   }
-  Handle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ, &inherit,
-                         OPEN_EXISTING, 0, nullptr));
+  const HANDLE nulFile = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ,
+                                     &inherit, OPEN_EXISTING, 0, nullptr);
+  if (nulFile == INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "NUL: " << GetLastError();
+    return result;
+  }
+  const UniqueHandle nul(nulFile);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nul.value;
-  startup.hStdOutput = outWrite.value;
-  startup.hStdError = errWrite.value;
+  startup.hStdInput = nul.get();
+  startup.hStdOutput = outWrite.get();
+  startup.hStdError = errWrite.get();
   PROCESS_INFORMATION process{};
   std::vector<wchar_t> environment = EnvironmentBlock(options.environment);
   std::wstring mutableCommandLine = commandLine;
@@ -113,10 +107,10 @@ ChildResult RunChild(const std::wstring& commandLine,
 
   const auto started = std::chrono::steady_clock::now();
   BOOL created = FALSE;
-  Handle token;
+  UniqueHandle token;
   if (options.unelevated) {
-    token.value = UnelevatedPrimaryToken();
-    if (token.value == nullptr) {
+    token.reset(UnelevatedPrimaryToken());
+    if (!token) {
       ADD_FAILURE() << "no unelevated token: " << GetLastError();
       return result;
     }
@@ -132,7 +126,7 @@ ChildResult RunChild(const std::wstring& commandLine,
     }
     created = options.unelevated
                   ? CreateProcessAsUserW(
-                        token.value, nullptr, mutableCommandLine.data(),
+                        token.get(), nullptr, mutableCommandLine.data(),
                         nullptr, nullptr, TRUE, flags, environment.data(),
                         nullptr, &startup, &process)
                   : CreateProcessW(nullptr, mutableCommandLine.data(), nullptr,
@@ -143,19 +137,20 @@ ChildResult RunChild(const std::wstring& commandLine,
     ADD_FAILURE() << "cannot start child: " << GetLastError();
     return result;
   }
-  Handle processHandle(process.hProcess), threadHandle(process.hThread);
+  const UniqueHandle processHandle(process.hProcess);
+  const UniqueHandle threadHandle(process.hThread);
   // Only the child may hold the write ends, or the reads never end.
-  CloseHandle(std::exchange(outWrite.value, nullptr));
-  CloseHandle(std::exchange(errWrite.value, nullptr));
+  outWrite.reset();
+  errWrite.reset();
 
-  std::thread errReader([&] { result.err = Drain(errRead.value); });
-  result.out = Drain(outRead.value);
+  std::thread errReader([&] { result.err = Drain(errRead.get()); });
+  result.out = Drain(outRead.get());
   errReader.join();
-  WaitForSingleObject(processHandle.value, INFINITE);
+  WaitForSingleObject(processHandle.get(), INFINITE);
   result.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
           .count();
-  if (!GetExitCodeProcess(processHandle.value, &result.exitCode)) {
+  if (!GetExitCodeProcess(processHandle.get(), &result.exitCode)) {
     ADD_FAILURE() << "no exit code: " << GetLastError();
   }
   return result;
