@@ -12,43 +12,13 @@
 #include <cfgmgr32.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <string>
+
+#include "common/steering.h"
 
 namespace {
 
 constexpr DEVINST kRootDevInst = 0x5EED;
-
-CONFIGRET ResultFromEnvironment(const wchar_t* name) {
-  wchar_t value[32] = {};
-  const DWORD length = GetEnvironmentVariableW(name, value, 32);
-  if (length == 0 || length >= 32) {
-    return CR_SUCCESS;
-  }
-  return static_cast<CONFIGRET>(std::wcstoul(value, nullptr, 10));
-}
-
-void Log(const std::string& line) {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length =
-      GetEnvironmentVariableW(L"STANDIN_CM_LOG", path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    return;
-  }
-  HANDLE file =
-      CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return;
-  }
-  const std::string text = line + "\n";
-  DWORD written = 0;
-  if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                 nullptr)) {
-    OutputDebugStringA("cfgmgr32 stand-in: log write failed\n");
-  }
-  CloseHandle(file);
-}
 
 }  // namespace
 
@@ -60,8 +30,9 @@ extern "C" CONFIGRET WINAPI CM_Locate_DevNodeW(PDEVINST devInst,
       line, sizeof line, "CM_Locate_DevNodeW devinst_in=%lu id=%s flags=%lu",
       devInst != nullptr ? static_cast<unsigned long>(*devInst) : 0UL,
       deviceId == nullptr ? "null" : "set", static_cast<unsigned long>(flags));
-  Log(line);
-  const CONFIGRET result = ResultFromEnvironment(L"STANDIN_CM_LOCATE_RESULT");
+  standin::AppendToLog(L"STANDIN_CM_LOG", std::string(line) + "\n");
+  const CONFIGRET result = static_cast<CONFIGRET>(
+      standin::NumberFromEnvironment(L"STANDIN_CM_LOCATE_RESULT"));
   if (result == CR_SUCCESS && devInst != nullptr) {
     *devInst = kRootDevInst;
   }
@@ -74,6 +45,7 @@ extern "C" CONFIGRET WINAPI CM_Reenumerate_DevNode(DEVINST devInst,
   std::snprintf(
       line, sizeof line, "CM_Reenumerate_DevNode devinst=%lu flags=%lu",
       static_cast<unsigned long>(devInst), static_cast<unsigned long>(flags));
-  Log(line);
-  return ResultFromEnvironment(L"STANDIN_CM_REENUMERATE_RESULT");
+  standin::AppendToLog(L"STANDIN_CM_LOG", std::string(line) + "\n");
+  return static_cast<CONFIGRET>(
+      standin::NumberFromEnvironment(L"STANDIN_CM_REENUMERATE_RESULT"));
 }

@@ -12,8 +12,9 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <string>
+
+#include "common/steering.h"
 
 namespace {
 
@@ -49,41 +50,12 @@ std::string Describe(const SHELLEXECUTEINFOW& launch) {
          "\nothers=" + (othersZero ? "zero" : "set") + "\n";
 }
 
-void Log(const std::string& text) {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length =
-      GetEnvironmentVariableW(L"STANDIN_SHELL_LOG", path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    return;
-  }
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return;
-  }
-  DWORD written = 0;
-  if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                 nullptr)) {
-    OutputDebugStringA("shell32 stand-in: log write failed\n");
-  }
-  CloseHandle(file);
-}
-
-DWORD ErrorFromEnvironment() {
-  wchar_t value[32] = {};
-  const DWORD length =
-      GetEnvironmentVariableW(L"STANDIN_SHELL_ERROR", value, 32);
-  if (length == 0 || length >= 32) {
-    return 0;
-  }
-  return static_cast<DWORD>(std::wcstoul(value, nullptr, 10));
-}
-
 }  // namespace
 
 extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {
-  Log(Describe(*launch));
-  const DWORD error = ErrorFromEnvironment();
+  standin::AppendToLog(L"STANDIN_SHELL_LOG", Describe(*launch));
+  const DWORD error = static_cast<DWORD>(
+      standin::NumberFromEnvironment(L"STANDIN_SHELL_ERROR"));
   if (error != 0) {
     SetLastError(error);
     return FALSE;
