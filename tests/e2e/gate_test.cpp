@@ -43,11 +43,7 @@ GateRun RunGate(const std::wstring& arguments, bool unelevated,
   options.environment[L"STANDIN_SHELL_LOG"] = launchLog;
   options.environment[L"STANDIN_SHELL_ERROR"] = shellError;
   options.environment[L"STANDIN_CM_LOG"] = pnpLog;
-  std::wstring commandLine = L"\"" + FullPath(exe) + L"\"";
-  if (!arguments.empty()) {
-    commandLine += L" " + arguments;
-  }
-  GateRun run{testing::RunChild(commandLine, options), {}, {}};
+  GateRun run{testing::RunChild(FullPath(exe), arguments, options), {}, {}};
   run.launch = ReadFileBytes(launchLog);
   run.pnpCalls = ReadFileBytes(pnpLog);
   return run;

@@ -64,8 +64,8 @@ Arguments SplitByShell(const std::wstring& parameters) {
 }
 
 Arguments SplitByChild(const std::wstring& parameters) {
-  const testing::ChildResult run = testing::RunChild(
-      L"\"" + testing::BesideTests(L"argv_echo.exe") + L"\" " + parameters);
+  const testing::ChildResult run =
+      testing::RunChild(testing::BesideTests(L"argv_echo.exe"), parameters);
   Arguments arguments;
   std::wstring current;
   for (std::size_t i = 0; i + 1 < run.out.size(); i += 2) {

@@ -20,8 +20,8 @@ TEST(PlantedDllTest, ACfgmgr32BesideTheExecutableIsNeverLoaded) {
   testing::ChildOptions options;
   const std::wstring log = testing::ScratchFile(L"pnp");
   options.environment[L"STANDIN_CM_LOG"] = log;
-  const testing::ChildResult run = testing::RunChild(
-      L"\"" + Planted(L"tolvane.exe") + L"\" --rescan-only", options);
+  const testing::ChildResult run =
+      testing::RunChild(Planted(L"tolvane.exe"), L"--rescan-only", options);
   EXPECT_EQ(run.exitCode, 0u) << "99: the planted DLL ran";
   EXPECT_EQ(
       run.out,
@@ -31,7 +31,7 @@ TEST(PlantedDllTest, ACfgmgr32BesideTheExecutableIsNeverLoaded) {
 
 TEST(PlantedDllTest, AStaticImportWouldLoadIt) {
   const testing::ChildResult run =
-      testing::RunChild(L"\"" + Planted(L"static_import_probe.exe") + L"\"");
+      testing::RunChild(Planted(L"static_import_probe.exe"), L"");
   EXPECT_EQ(run.exitCode, 99u);
 }
 

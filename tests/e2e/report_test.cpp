@@ -62,8 +62,7 @@ std::vector<Block> Blocks(const std::string& out, const std::string& header) {
 }
 
 testing::ChildResult RunTolvane(const std::wstring& arguments) {
-  return testing::RunChild(L"\"" + testing::BesideTests(L"tolvane.exe") +
-                           L"\" " + arguments);
+  return testing::RunChild(testing::BesideTests(L"tolvane.exe"), arguments);
 }
 
 struct FlowCase {

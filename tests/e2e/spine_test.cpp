@@ -43,12 +43,8 @@ struct Tolvane {
 Tolvane RunTolvane(const std::wstring& arguments, ChildOptions options = {}) {
   const std::wstring log = ScratchFile(L"pnp");
   options.environment[L"STANDIN_CM_LOG"] = log;
-  std::wstring commandLine =
-      L"\"" + testing::BesideTests(L"tolvane.exe") + L"\"";
-  if (!arguments.empty()) {
-    commandLine += L" " + arguments;
-  }
-  Tolvane run{RunChild(commandLine, options), {}};
+  Tolvane run{
+      RunChild(testing::BesideTests(L"tolvane.exe"), arguments, options), {}};
   run.pnpCalls = ReadFileBytes(log);
   return run;
 }

@@ -74,7 +74,8 @@ HANDLE UnelevatedPrimaryToken() {
 
 }  // namespace
 
-ChildResult RunChild(const std::wstring& commandLine,
+ChildResult RunChild(const std::wstring& program,
+                     const std::wstring& parameters,
                      const ChildOptions& options) {
   ChildResult result;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -102,7 +103,8 @@ ChildResult RunChild(const std::wstring& commandLine,
   startup.hStdError = errWrite.get();
   PROCESS_INFORMATION process{};
   std::vector<wchar_t> environment = EnvironmentBlock(options.environment);
-  std::wstring mutableCommandLine = commandLine;
+  std::wstring mutableCommandLine =
+      L"\"" + program + L"\"" + (parameters.empty() ? L"" : L" " + parameters);
   const DWORD flags = DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT;
 
   const auto started = std::chrono::steady_clock::now();

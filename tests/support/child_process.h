@@ -22,10 +22,11 @@ struct ChildOptions {
   bool unelevated = false;
 };
 
-// Starts `commandLine` (its first word the program) with no console and
-// pipes for both output streams, waits for it and returns what it wrote.
-// Fails the current test when the child cannot be started.
-ChildResult RunChild(const std::wstring& commandLine,
+// Starts `program` with the command-line text `parameters`, with no console
+// and pipes for both output streams, waits for it and returns what it
+// wrote. Fails the current test when the child cannot be started.
+ChildResult RunChild(const std::wstring& program,
+                     const std::wstring& parameters,
                      const ChildOptions& options = {});
 
 // Full path of a file in the folder that holds the test programs.
