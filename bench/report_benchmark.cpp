@@ -30,7 +30,7 @@ HRESULT FakeSource(IMMDeviceEnumerator** out) {
 
 }  // namespace
 
-int main() {
+int wmain() {
   NullBuffer null;
   std::wstreambuf* const oldOut = std::wcout.rdbuf(&null);
   std::printf("%10s %14s %16s %18s %14s\n", "endpoints", "us/endpoint",
