@@ -9,8 +9,7 @@ build_dir=$source_dir/build
 "$source_dir/scripts/deps.sh"
 
 cd "$source_dir"
-mapfile -t sources < <(git ls-files -- '*.cpp' '*.h' 2>/dev/null ||
-  find src tests standins -name '*.cpp' -o -name '*.h')
+mapfile -t sources < <(git ls-files -- '*.cpp' '*.h')
 clang-format --dry-run --Werror "${sources[@]}"
 
 "$source_dir/scripts/build.sh" "$build_dir"

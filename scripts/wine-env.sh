@@ -9,7 +9,7 @@
 #   wine-env.sh run BUILD_DIR CMD...     start, run CMD, stop again
 set -euo pipefail
 
-action=${1:?usage: wine-env.sh start|stop|exec BUILD_DIR [CMD...]}
+action=${1:?usage: wine-env.sh start|stop|exec|run BUILD_DIR [CMD...]}
 build_dir=$(cd "${2:?build directory missing}" && pwd)
 shift 2
 
