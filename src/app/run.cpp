@@ -1,5 +1,7 @@
 #include "app/run.h"
 
+#include <windows.h>
+
 #include <objbase.h>
 
 #include <iostream>

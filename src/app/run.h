@@ -1,8 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
 #include <mmdeviceapi.h>
 
-#include <windows.h>
 #include "elevation/elevation.h"
 
 namespace tolvane {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <objbase.h>
 
 #include <utility>
@@ -28,7 +30,6 @@ class ComPtr {
     reset();
     return &pointer_;
   }
-  void** put_void() { return reinterpret_cast<void**>(put()); }
 
   void reset() {
     if (Interface* old = std::exchange(pointer_, nullptr)) {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <mmdeviceapi.h>
 #include <windows.h>
+
+#include <mmdeviceapi.h>
 
 #include <string>
 

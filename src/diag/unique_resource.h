@@ -16,13 +16,6 @@ class UniqueResource {
 
   UniqueResource(const UniqueResource&) = delete;
   UniqueResource& operator=(const UniqueResource&) = delete;
-  UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
-  UniqueResource& operator=(UniqueResource&& other) noexcept {
-    if (this != &other) {
-      reset(other.release());
-    }
-    return *this;
-  }
 
   T get() const { return value_; }
   bool valid() const { return value_ != Invalid; }
@@ -33,8 +26,6 @@ class UniqueResource {
     reset();
     return &value_;
   }
-
-  T release() { return std::exchange(value_, Invalid); }
 
   void reset(T value = Invalid) {
     T old = std::exchange(value_, value);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
 #include <mmdeviceapi.h>
 #include <propsys.h>
-#include <windows.h>
 
 #include <array>
 #include <map>

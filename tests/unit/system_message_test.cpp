@@ -1,7 +1,8 @@
 #include "diag/system_message.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 namespace tolvane {
 namespace {
