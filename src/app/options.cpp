@@ -1,7 +1,8 @@
 #include "app/options.h"
 
+#include <cstdlib>
 #include <iostream>
-#include <limits>
+#include <string_view>
 
 namespace tolvane {
 namespace {
@@ -55,46 +56,12 @@ const Option* FindOption(std::wstring_view argument) {
   return nullptr;
 }
 
-bool IsLeadingSpace(wchar_t c) {
-  return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
-
 }  // namespace
 
 void PrintUsage() {
   for (const wchar_t* line : kUsageLines) {
     std::wcout << line << L"\n";
   }
-}
-
-std::int32_t ParseWaitValue(std::wstring_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && IsLeadingSpace(text[i])) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
-    negative = text[i] == L'-';
-    ++i;
-  }
-  // Accumulate in 64 bits and stop growing once past the 32-bit range, so a
-  // long run of digits can neither overflow nor wrap into a small number.
-  constexpr std::int64_t kLimit =
-      std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  std::int64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    if (magnitude <= kLimit) {
-      magnitude = magnitude * 10 + (text[i] - L'0');
-    }
-  }
-  const std::int64_t value = negative ? -magnitude : magnitude;
-  if (value > std::numeric_limits<std::int32_t>::max()) {
-    return std::numeric_limits<std::int32_t>::max();
-  }
-  if (value < std::numeric_limits<std::int32_t>::min()) {
-    return std::numeric_limits<std::int32_t>::min();
-  }
-  return static_cast<std::int32_t>(value);
 }
 
 ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv,
@@ -126,8 +93,10 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv,
           std::wcerr << L"--wait-ms requires a value\n";
           return {true, kExitUsage};
         }
+        // Read by the C runtime itself, so that every digit and white
+        // space it knows (full-width digits, U+3000) counts as it does.
         ++i;
-        options.waitMs = ParseWaitValue(argv[i]);
+        options.waitMs = _wtoi(argv[i]);
         break;
       case Effect::kHelp:
         PrintUsage();

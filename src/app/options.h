@@ -1,8 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <string_view>
-
 #include "app/exit_status.h"
 #include "app/run_options.h"
 
@@ -20,10 +17,5 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv,
                               RunOptions& options);
 
 void PrintUsage();
-
-// Reads a wait value the way _wtoi reads a number: leading white space, an
-// optional sign, then the digits up to the first other character (none
-// give 0). Values beyond the 32-bit range saturate instead of wrapping.
-std::int32_t ParseWaitValue(std::wstring_view text);
 
 }  // namespace tolvane
