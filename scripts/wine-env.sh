@@ -61,16 +61,16 @@ setup_prefix() {
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
   fi
   # The stand-in PnP manager goes where the executable takes cfgmgr32 from:
-  # the system directory. Only tolvane.exe is told to prefer it over Wine's.
+  # the system directory. Only the programs that run the tool's code, the
+  # unit tests among them, are told to prefer it over Wine's.
   cp "$build_dir/standins/cfgmgr32.dll" "$WINEPREFIX/drive_c/windows/system32/cfgmgr32.dll"
   override tolvane.exe cfgmgr32
+  override unit_tests.exe cfgmgr32
   # The copy under test for the relaunch, and the probe for the path rule,
   # take the stand-in shell launch from beside themselves.
   override tolvane-gate.exe cfgmgr32
   override tolvane-gate.exe shell32
   override gate_probe.exe shell32
-  # Told to prefer a native cfgmgr32, as the planted-DLL control needs.
-  override static_import_probe.exe cfgmgr32
 }
 
 override() {

@@ -9,11 +9,7 @@ namespace {
 bool WriteAllToConsole(HANDLE handle, std::wstring_view text) {
   while (!text.empty()) {
     DWORD written = 0;
-    std::size_t chunk = std::min<std::size_t>(text.size(), 16 * 1024);
-    // Never split a surrogate pair between two writes.
-    if (chunk < text.size() && IS_HIGH_SURROGATE(text[chunk - 1])) {
-      --chunk;
-    }
+    const std::size_t chunk = ConsoleChunkLength(text, 16 * 1024);
     if (!WriteConsoleW(handle, text.data(), static_cast<DWORD>(chunk), &written,
                        nullptr) ||
         written == 0) {
@@ -39,6 +35,15 @@ bool WriteAllToFile(HANDLE handle, std::string_view bytes) {
 }
 
 }  // namespace
+
+std::size_t ConsoleChunkLength(std::wstring_view text, std::size_t limit) {
+  std::size_t chunk = std::min(text.size(), limit);
+  // Never split a surrogate pair between two writes.
+  if (chunk < text.size() && IS_HIGH_SURROGATE(text[chunk - 1])) {
+    --chunk;
+  }
+  return chunk;
+}
 
 std::string EncodeRedirected(std::wstring_view text, UINT codePage) {
   std::wstring crlf;

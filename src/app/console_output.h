@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -11,6 +12,10 @@ namespace tolvane {
 // The code page for output that does not go to a console: the console's
 // output code page, or UTF-8 when the process has no console.
 UINT RedirectedCodePage();
+
+// How much of `text` one console write takes: at most `limit` code units
+// (at least 2), never ending between the two halves of a surrogate pair.
+std::size_t ConsoleChunkLength(std::wstring_view text, std::size_t limit);
 
 // A wide stream buffer that hands each finished line to the platform at
 // once. A console gets exact UTF-16 through WriteConsoleW; a file or pipe

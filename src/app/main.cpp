@@ -3,5 +3,5 @@
 
 int wmain(int argc, wchar_t* argv[]) {
   const tolvane::ScopedConsoleOutput output;
-  return tolvane::Run(argc, argv, tolvane::SystemStages());
+  return tolvane::Run(argc, argv);
 }

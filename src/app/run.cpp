@@ -11,6 +11,7 @@
 #include "app/run_options.h"
 #include "audio/endpoint_report.h"
 #include "diag/system_message.h"
+#include "elevation/elevation.h"
 #include "pnp/rescan.h"
 
 namespace tolvane {
@@ -22,11 +23,10 @@ namespace {
 // is and left as it was.
 class ComApartment {
  public:
-  explicit ComApartment(RunStages& stages)
-      : stages_(stages), result_(stages.CoInitializeEx()) {}
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
   ~ComApartment() {
     if (SUCCEEDED(result_)) {
-      stages_.CoUninitialize();
+      CoUninitialize();
     }
   }
   ComApartment(const ComApartment&) = delete;
@@ -38,29 +38,12 @@ class ComApartment {
   HRESULT result() const { return result_; }
 
  private:
-  RunStages& stages_;
   const HRESULT result_;
-};
-
-class RealStages final : public RunStages {
- public:
-  Handover RelaunchElevated(int argc, const wchar_t* const* argv) override {
-    return tolvane::RelaunchElevated(argc, argv);
-  }
-  HRESULT CoInitializeEx() override {
-    return ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  }
-  void CoUninitialize() override { ::CoUninitialize(); }
-  bool RescanDeviceTree() override { return tolvane::RescanDeviceTree(); }
-  void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
-  bool ListEndpoints(EDataFlow flow) override {
-    return tolvane::ListEndpoints(flow);
-  }
 };
 
 }  // namespace
 
-int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
+int Run(int argc, const wchar_t* const* argv) {
   RunOptions options;
   if (argc > 1) {
     const ParseOutcome parsed = ParseCommandLine(argc, argv, options);
@@ -72,7 +55,7 @@ int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
   // The work needs an elevated process. Unelevated, the run ends here: with
   // success once the elevated copy has been started, with failure when it
   // could not be, so that a script never takes a declined prompt for done.
-  switch (stages.RelaunchElevated(argc, argv)) {
+  switch (RelaunchElevated(argc, argv)) {
     case Handover::kElevated:
       break;
     case Handover::kHandedOver:
@@ -81,7 +64,7 @@ int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
       return kExitFailure;
   }
 
-  const ComApartment apartment(stages);
+  const ComApartment apartment;
   if (!apartment.usable()) {
     std::wcerr << L"CoInitializeEx failed: "
                << FormatSystemMessage(
@@ -90,7 +73,7 @@ int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
     return kExitFailure;
   }
 
-  if (!stages.RescanDeviceTree()) {
+  if (!RescanDeviceTree()) {
     return kExitFailure;
   }
   if (options.rescanOnly) {
@@ -99,24 +82,19 @@ int Run(int argc, const wchar_t* const* argv, RunStages& stages) {
   // A negative wait means no wait: handed to Sleep it would read as a huge
   // count, or as INFINITE for -1.
   if (options.waitMs > 0) {
-    stages.Sleep(static_cast<DWORD>(options.waitMs));
+    Sleep(static_cast<DWORD>(options.waitMs));
   }
 
   bool ok = true;
   if (options.listRender) {
-    ok = stages.ListEndpoints(eRender);
+    ok = ListEndpoints(eRender);
   }
   if (options.listCapture) {
     // Capture is reported even after a failed render report.
-    const bool captured = stages.ListEndpoints(eCapture);
+    const bool captured = ListEndpoints(eCapture);
     ok = captured && ok;
   }
   return ok ? kExitSuccess : kExitFailure;
-}
-
-RunStages& SystemStages() {
-  static RealStages stages;
-  return stages;
 }
 
 }  // namespace tolvane

@@ -14,7 +14,7 @@ inline void CloseKernelHandle(HANDLE handle) {
 }
 }  // namespace detail
 
-// A kernel handle (token, process, pipe end) that is closed when its owner
+// A kernel handle (a token, a process) that is closed when its owner
 // goes. Functions that report failure with INVALID_HANDLE_VALUE need their
 // result checked before it is put here.
 using UniqueHandle = UniqueResource<HANDLE, detail::CloseKernelHandle>;

@@ -27,9 +27,8 @@ class UniqueResource {
     return &value_;
   }
 
-  void reset(T value = Invalid) {
-    T old = std::exchange(value_, value);
-    if (old != Invalid) {
+  void reset() {
+    if (T old = std::exchange(value_, Invalid); old != Invalid) {
       Close(old);
     }
   }

@@ -1,43 +1,31 @@
 #pragma once
 
-// How a test steers a stand-in: through the environment of the process
-// under test, which the stand-in reads at each call.
+// A test steers the stand-ins through the environment of the process under
+// test, and reads every call they were made, in order, from one log file.
 #include <windows.h>
 
-#include <cwchar>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace standin {
 
-// The decimal number in the variable; 0 when it is unset or too long.
-inline unsigned long NumberFromEnvironment(const wchar_t* name) {
-  wchar_t value[32] = {};
-  const DWORD length = GetEnvironmentVariableW(name, value, 32);
-  if (length == 0 || length >= 32) {
-    return 0;
-  }
-  return std::wcstoul(value, nullptr, 10);
+// The decimal number in STANDIN_<name>; 0 when it is unset.
+inline DWORD Setting(const std::wstring& name) {
+  const wchar_t* value = _wgetenv((L"STANDIN_" + name).c_str());
+  return value != nullptr ? std::wcstoul(value, nullptr, 10) : 0;
 }
 
-// Appends text to the file the variable names; nothing when it is unset.
-inline void AppendToLog(const wchar_t* variable, const std::string& text) {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableW(variable, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    return;
+// Appends a line to the file that STANDIN_LOG names, if it names one. A
+// stand-in that cannot keep its record ends the process, as no test expects.
+inline void Log(const std::string& line) {
+  if (const wchar_t* path = _wgetenv(L"STANDIN_LOG")) {
+    FILE* log = _wfopen(path, L"ab");
+    if (log == nullptr || std::fprintf(log, "%s\n", line.c_str()) < 0 ||
+        std::fclose(log) != 0) {
+      ExitProcess(97);
+    }
   }
-  HANDLE file =
-      CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return;
-  }
-  DWORD written = 0;
-  if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                 nullptr)) {
-    OutputDebugStringA("stand-in: log write failed\n");
-  }
-  CloseHandle(file);
 }
 
 }  // namespace standin

@@ -1,113 +1,100 @@
+// The run as the program makes it, in this process: the real COM library,
+// the stand-in PnP manager, Wine's audio endpoints. Sleeps, and the COM
+// calls made to fail, are seen through this program's imports.
 #include "app/run.h"
+
+#include <windows.h>
+
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <thread>
 #include <vector>
 
-#include "app/exit_status.h"
-#include "diag/system_message.h"
-#include "support/capture.h"
+#include "support/in_process.h"
+
+extern "C" decltype(&Sleep) __imp_Sleep;
+extern "C" decltype(&CoInitializeEx) __imp_CoInitializeEx;
+extern "C" decltype(&CoCreateInstance) __imp_CoCreateInstance;
 
 namespace tolvane {
 namespace {
 
-// Records the stages in the order Run() calls them.
-class FakeStages final : public RunStages {
- public:
-  Handover gate = Handover::kElevated;
-  HRESULT coInit = S_OK;
-  bool rescan = true;
-  bool renderReport = true;
-  std::wstring trace;
-
-  Handover RelaunchElevated(int, const wchar_t* const*) override {
-    trace += L"gate ";
-    return gate;
-  }
-  HRESULT CoInitializeEx() override {
-    trace += L"init ";
-    return coInit;
-  }
-  void CoUninitialize() override { trace += L"uninit "; }
-  bool RescanDeviceTree() override {
-    trace += L"rescan ";
-    return rescan;
-  }
-  void Sleep(DWORD milliseconds) override {
-    trace += L"sleep(" + std::to_wstring(milliseconds) + L") ";
-  }
-  bool ListEndpoints(EDataFlow flow) override {
-    trace += flow == eRender ? L"render " : L"capture ";
-    return flow == eRender ? renderReport : true;
-  }
-};
-
-struct RunCase {
-  const char* name;
-  std::vector<const wchar_t*> args;
-  HRESULT coInit;
-  bool rescan;
-  bool renderReport;
-  int status;
-  std::wstring trace;
-  Handover gate = Handover::kElevated;
-};
-
-class RunTest : public ::testing::TestWithParam<RunCase> {};
-
-TEST_P(RunTest, CallsStagesInOrderAndEndsWithStatus) {
-  const RunCase& c = GetParam();
-  std::vector<const wchar_t*> argv{L"tolvane.exe"};
-  argv.insert(argv.end(), c.args.begin(), c.args.end());
-  FakeStages stages;
-  stages.coInit = c.coInit;
-  stages.rescan = c.rescan;
-  stages.renderReport = c.renderReport;
-  stages.gate = c.gate;
-  testing::CapturedStreams streams;
-
-  EXPECT_EQ(tolvane::Run(static_cast<int>(argv.size()), argv.data(), stages),
-            c.status);
-  EXPECT_EQ(stages.trace, c.trace);
+std::vector<DWORD> g_sleeps;
+void WINAPI Sleeping(DWORD milliseconds) { g_sleeps.push_back(milliseconds); }
+HRESULT WINAPI NoCom(void*, DWORD) { return E_OUTOFMEMORY; }
+HRESULT WINAPI NoEnumerator(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
+  *out = nullptr;
+  return REGDB_E_CLASSNOTREG;
 }
 
-// clang-format off
-const RunCase kRunCases[] = {
-    {"Defaults", {}, S_OK, true, true, kExitSuccess, L"gate init rescan sleep(1500) render uninit "},
-    {"AlreadyInitialisedStillBalances", {}, S_FALSE, true, true, kExitSuccess, L"gate init rescan sleep(1500) render uninit "},
-    {"OtherApartmentIsUsedNotUninitialised", {}, RPC_E_CHANGED_MODE, true, true, kExitSuccess, L"gate init rescan sleep(1500) render "},
-    {"ComFailureStopsEverything", {}, E_OUTOFMEMORY, true, true, kExitFailure, L"gate init "},
-    {"RescanFailureSkipsWaitAndReport", {L"--wait-ms", L"10"}, S_OK, false, true, kExitFailure, L"gate init rescan uninit "},
-    {"RescanOnlyNeverSleepsOrReports", {L"--rescan-only", L"--wait-ms", L"3000"}, S_OK, true, true, kExitSuccess, L"gate init rescan uninit "},
-    {"ZeroWaitMakesNoSleepCall", {L"--wait-ms", L"0"}, S_OK, true, true, kExitSuccess, L"gate init rescan render uninit "},
-    {"NegativeWaitMakesNoSleepCall", {L"--wait-ms", L"-1"}, S_OK, true, true, kExitSuccess, L"gate init rescan render uninit "},
-    {"HugeWaitIsBounded", {L"--wait-ms", L"9999999999"}, S_OK, true, true, kExitSuccess, L"gate init rescan sleep(2147483647) render uninit "},
-    {"CaptureOnly", {L"--capture-only", L"--wait-ms", L"5"}, S_OK, true, true, kExitSuccess, L"gate init rescan sleep(5) capture uninit "},
-    {"FailedRenderReport", {L"--wait-ms", L"0"}, S_OK, true, false, kExitFailure, L"gate init rescan render uninit "},
-    {"FailedRenderNotAskedForIsNoFailure", {L"--capture-only"}, S_OK, true, false, kExitSuccess, L"gate init rescan sleep(1500) capture uninit "},
-    {"HandedOverEndsWithSuccess", {L"--capture-only"}, S_OK, true, true, kExitSuccess, L"gate ", Handover::kHandedOver},
-    {"FailedHandOverEndsWithFailure", {}, S_OK, true, true, kExitFailure, L"gate ", Handover::kFailed},
-    {"HelpTouchesNothing", {L"-h"}, S_OK, true, true, kExitSuccess, L""},
-    {"UsageErrorTouchesNothing", {L"--nope"}, S_OK, true, true, kExitUsage, L""},
-};
-// clang-format on
+int RunWith(std::vector<const wchar_t*> args) {
+  args.insert(args.begin(), L"tolvane.exe");
+  return Run(static_cast<int>(args.size()), args.data());
+}
 
-INSTANTIATE_TEST_SUITE_P(Table, RunTest, ::testing::ValuesIn(kRunCases),
-                         [](const auto& info) { return info.param.name; });
+TEST(RunTest, WaitsOnlyWhenToldAndFailsWhenAReportFails) {
+  const testing::SwappedImport sleep(__imp_Sleep, Sleeping);
+  const struct {
+    std::vector<const wchar_t*> args;
+    bool reportFails;
+    int status;
+    std::vector<DWORD> sleeps;
+  } cases[] = {
+      {{}, false, 0, {1500}},
+      {{L"--capture-only", L"--wait-ms", L"7"}, false, 0, {7}},
+      {{L"--wait-ms", L"0"}, false, 0, {}},
+      {{L"--wait-ms", L"-1"}, false, 0, {}},
+      {{L"--rescan-only", L"--wait-ms", L"5"}, true, 0, {}},
+      {{L"--wait-ms", L"0"}, true, 1, {}},
+      {{L"--capture-only", L"--wait-ms", L"0"}, true, 1, {}},
+  };
+  for (const auto& c : cases) {
+    const testing::SwappedImport create(
+        __imp_CoCreateInstance,
+        c.reportFails ? NoEnumerator : __imp_CoCreateInstance);
+    const testing::CapturedStreams streams;
+    g_sleeps.clear();
+    EXPECT_EQ(RunWith(c.args), c.status) << streams.err.str();
+    EXPECT_EQ(g_sleeps, c.sleeps) << streams.out.str();
+  }
+}
 
-TEST(RunTest, ComFailureNamesTheReasonNotTheNumber) {
-  const wchar_t* argv[] = {L"tolvane.exe"};
-  FakeStages stages;
-  stages.coInit = E_OUTOFMEMORY;
-  testing::CapturedStreams streams;
+TEST(RunTest, ComThatCannotStartEndsTheRunWithItsReason) {
+  const testing::SwappedImport init(__imp_CoInitializeEx, NoCom);
+  const testing::CapturedStreams streams;
+  EXPECT_EQ(RunWith({}), 1);
+  EXPECT_EQ(streams.out.str(), L"");
+  EXPECT_EQ(streams.err.str(), L"CoInitializeEx failed: Out of memory.\n");
+}
 
-  EXPECT_EQ(tolvane::Run(1, argv, stages), kExitFailure);
-  EXPECT_EQ(streams.err(),
-            L"CoInitializeEx failed: " +
-                FormatSystemMessage(static_cast<std::uint32_t>(E_OUTOFMEMORY)) +
-                L"\n");
-  EXPECT_EQ(streams.out(), L"");
+// The thread's own apartment; APTTYPE_CURRENT when it has none.
+APTTYPE Apartment() {
+  APTTYPE type = APTTYPE_CURRENT;
+  APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+  return SUCCEEDED(CoGetApartmentType(&type, &qualifier)) &&
+                 qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA
+             ? type
+             : APTTYPE_CURRENT;
+}
+
+TEST(RunTest, LeavesTheThreadsApartmentAsItFoundIt) {
+  for (const DWORD model : {0xFFFFUL, DWORD{COINIT_APARTMENTTHREADED},
+                            DWORD{COINIT_MULTITHREADED}}) {
+    std::thread([model] {
+      const bool own =
+          model != 0xFFFF && CoInitializeEx(nullptr, model) == S_OK;
+      const APTTYPE before = Apartment();
+      const testing::CapturedStreams streams;
+      EXPECT_EQ(RunWith({L"--rescan-only"}), 0) << streams.err.str();
+      EXPECT_EQ(Apartment(), before) << "model " << model;
+      if (own) {
+        CoUninitialize();
+      }
+      EXPECT_EQ(Apartment(), APTTYPE_CURRENT) << "model " << model;
+    }).join();
+  }
 }
 
 }  // namespace

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The executable as users get it, and as users, scripts and parent
+# processes run it under Wine: what it writes, byte for byte, what it asks
+# of the stand-in PnP manager and shell, and how it ends.
+#   executable_test.sh BUILD_DIR VERSION
+set -uo pipefail
+build=$(cd "$1" && pwd) version=$2 exe=$build/bin/tolvane.exe
+root=$(mktemp -d /tmp/tolvane-e2e.XXXXXX)
+trap 'rm -rf "$root"' EXIT
+failures=0
+fail() { printf 'FAIL %s\n' "$1"; failures=$((failures + 1)); }
+check() { [ "$2" = "$3" ] || fail "$1"$'\n'"  expected: ${2@Q}"$'\n'"  actual:   ${3@Q}"; }
+holds() { "${@:2}" >/dev/null 2>&1 || fail "$1"; }
+
+# Only KnownDLLs are imported, which Windows loads from the system directory
+# whatever lies beside the executable; cfgmgr32.dll is not one of them.
+headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do
+  holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll"
+done
+for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do holds "$flag" grep -qw "$flag" <<<"$headers"; done
+holds "stripped" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" | grep '\.debug_')"
+holds "at most 1 MiB" test "$(stat -c %s "$exe")" -le 1048576
+# The manifest asks for no elevation and names Windows 7 to 11.
+for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+  {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do
+  holds "manifest: $text" grep -qaF "$text" "$exe"
+done
+for key in FileVersion ProductVersion; do
+  check "$key" "$version" "$(strings -el "$exe" | grep -A1 -x "$key" | tail -1)"
+done
+# The release zip: the executable as built, the README and the licence.
+cpack --config "$build/CPackConfig.cmake" -B "$root/package" >/dev/null
+zip=$root/package/tolvane-$version-win64.zip
+check "package" "LICENSE README.md tolvane.exe" "$(cmake -E tar tf "$zip" | sort | xargs)"
+(cd "$root/package" && cmake -E tar xf "$zip" && cmp -s "$exe" tolvane.exe &&
+  sha256sum -c --status "$zip.sha256") || fail "packaged executable or checksum"
+
+windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+export STANDIN_LOG=$(windows "$root/log")
+gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
+run() { timeout 20 wine "$gate" "$@"; }
+unelevated() { timeout 20 wine "$build/bin/unelevated.exe" "$(windows "$gate")" "$1"; }
+# row STATUS OUT ERR LOG COMMAND: COMMAND may carry settings for the
+# stand-ins and redirections; the streams' line ends are written as \n.
+row() {
+  : >"$root/log"
+  eval "{ $5; } >'$root/out' 2>'$root/err'"
+  check "$5: status" "$1" $?
+  check "$5: out" "${2//$'\n'/$'\r\n'}." "$(cat "$root/out"; echo .)"
+  check "$5: err" "${3//$'\n'/$'\r\n'}." "$(cat "$root/err"; echo .)"
+  check "$5: log" "${4%$'\n'}" "$(cat "$root/log")"
+}
+launch() {  # PARAMETERS [EXECUTABLE]
+  echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=${2:-$(windows "$gate")} parameters=$1 directory=(null) nShow=1 others=zero"
+}
+usage='Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]
+
+Default behavior: rescan PnP, wait briefly, then list render devices only.
+
+Examples:
+  tolvane
+  tolvane --rescan
+  tolvane --rescan --wait-ms 3000
+  tolvane --capture-only
+'
+asked=$'Requesting root PnP re-enumeration...\n'
+rescanned=$asked$'PnP rescan requested.\n'
+located=$'CM_Locate_DevNodeW devinst=0 id=null flags=0\n'
+calls=$located$'CM_Reenumerate_DevNode devinst=24301 flags=1\n'
+
+# Help and command-line errors, answered before the gate and any work.
+row 0 "$usage" '' '' 'run --help'
+row 0 "$usage" '' '' 'run -h --nope'
+row 0 "$usage" '' '' 'run /?'
+row 2 "$usage" $'Unknown argument: --nope\n' '' 'run --nope --help'
+row 2 "$usage" $'Unknown argument: \n' '' 'run ""'
+row 2 "$usage" $'Unknown argument: --HELP\n' '' 'run --HELP'
+row 2 "$usage" $'Unknown argument: --rescan-\n' '' 'run --rescan-'
+row 2 "$usage" $'Unknown argument: --wait-ms=5\n' '' 'run --wait-ms=5'
+row 2 "$usage" $'Unknown argument: --hélp🎧\n' '' 'run --hélp🎧'
+row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
+row 0 "$usage" '' '' 'unelevated --help'
+row 2 "$usage" $'Unknown argument: --nope\n' '' 'unelevated --nope'
+# The rescan, and the configuration manager's codes when it fails.
+row 0 "$rescanned" '' "$calls" 'run --rescan --rescan-only'
+row 1 "$asked" $'CM_Locate_DevNodeW failed: 19\n' "$located" 'STANDIN_CM_LOCATE=19 run --rescan-only'
+row 1 "$asked" $'CM_Reenumerate_DevNode failed: 51\n' "$calls" 'STANDIN_CM_REENUMERATE=51 run --rescan-only'
+row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 0'
+# Unelevated, the run is handed to an elevated copy with the arguments as
+# the copy's C runtime split them, quoted back; or it fails to be.
+row 0 '' '' "$(launch '(null)')" 'unelevated ""'
+quoted='--wait-ms "C:\Program Files\\" --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "say \"hi\"" --capture-only --wait-ms "耳 🎧"'
+row 0 '' '' "$(launch "$quoted")" 'unelevated "$quoted"'
+row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 unelevated --rescan-only'
+row 1 '' $'Failed to relaunch elevated. Win32 error: 1155\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=1155 unelevated ""'
+row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 unelevated ""'
+# The real endpoints: PulseAudio's sinks, by their exact names. The ids, and
+# with them the order of the blocks, differ from one prefix to the next.
+row 0 '#: HDMI Output|      state: active|      id: {0.0.0.00000000}
+#: PulseAudio|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
+#: Réaltek® Speakers|      state: active|      id: {0.0.0.00000000}
+#: 耳机 🎧 Headset|      state: active|      id: {0.0.0.00000000}
+Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
+' '' "$calls" 'run --wait-ms 0 | sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" |
+  tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"'
+
+# A cfgmgr32.dll beside the executable is never loaded (it would end the
+# process with 99); the one in the system directory answers.
+row 0 "$rescanned" '' "$calls" 'timeout 20 wine "$build/planted/tolvane.exe" --rescan-only'
+
+# The relaunch takes an executable path of up to 259 characters. Windows
+# starts no program from a longer one, so the probe, which runs the
+# relaunch whatever the token says, stands in for the tool there.
+probe() {  # the probe at a path of $1 characters: Z:, folders, \gate_probe.exe
+  local dir=$root/p fill=$(($1 - ${#root} - 20))
+  while [ "$fill" -gt 100 ]; do dir=$dir/$(printf '%099d' 0) fill=$((fill - 100)); done
+  dir=$dir/$(printf "%0${fill}d" 0)
+  mkdir -p "$dir" && cp "$build/bin/gate_probe.exe" "$build/standins/shell32.dll" "$dir"
+  windows "$dir/gate_probe.exe"
+}
+long=$(probe 259)
+check "259 characters" 259 ${#long}
+row 11 '' '' "$(launch '--wait-ms 5' "$long")" 'timeout 20 wine "$long" --wait-ms 5'
+long=$(probe 260)
+check "260 characters" 260 ${#long}
+row 12 '' $'Failed to resolve executable path.\n' '' 'timeout 20 wine "$long" --wait-ms 5'
+[ "$failures" -eq 0 ] && echo "all rows as expected"

@@ -1,0 +1,34 @@
+#pragma once
+
+// What a test needs to watch code that runs in its own process: the
+// streams it writes and the platform calls it makes.
+#include <iostream>
+#include <sstream>
+#include <utility>
+
+namespace tolvane::testing {
+
+// Takes what the code under test writes to std::wcout and std::wcerr.
+struct CapturedStreams {
+  ~CapturedStreams() {
+    std::wcout.rdbuf(oldOut);
+    std::wcerr.rdbuf(oldErr);
+  }
+  std::wostringstream out, err;
+  std::wstreambuf* const oldOut = std::wcout.rdbuf(out.rdbuf());
+  std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
+};
+
+// Points one of this program's imports (its __imp_ slot) at another
+// function while it lives: how a test sees a call that leaves no other
+// trace, such as a sleep or a freed text.
+template <typename Function>
+struct SwappedImport {
+  SwappedImport(Function*& slot, Function* by)
+      : slot(slot), original(std::exchange(slot, by)) {}
+  ~SwappedImport() { slot = original; }
+  Function*& slot;
+  Function* const original;
+};
+
+}  // namespace tolvane::testing

@@ -1,0 +1,74 @@
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/options.h"
+#include "elevation/quoting.h"
+#include "support/in_process.h"
+
+namespace tolvane {
+namespace {
+
+TEST(ParseCommandLineTest, FillsTheOptionsRecord) {
+  const struct {
+    std::vector<const wchar_t*> args;
+    bool render, capture, rescanOnly;
+    int waitMs;
+  } cases[] = {
+      {{L"--rescan"}, true, false, false, 1500},
+      {{L"--rescan-only"}, true, false, true, 1500},
+      {{L"--render-only", L"--capture-only"}, false, true, false, 1500},
+      {{L"--capture-only", L"--render-only"}, true, false, false, 1500},
+      // The value is taken whatever it is, and the last one counts.
+      {{L"--wait-ms", L"--capture-only"}, true, false, false, 0},
+      {{L"--wait-ms", L"1", L"--wait-ms", L"12abc"}, true, false, false, 12},
+      // Read as the C runtime reads it, with every digit and space it knows.
+      {{L"--wait-ms", L"\uFF18\uFF10\uFF10\uFF10"}, true, false, false, 8000},
+      {{L"--wait-ms", L"\u0668\u0660\u0660\u0660"}, true, false, false, 8000},
+      {{L"--wait-ms", L"\u30008000"}, true, false, false, 8000},
+      {{L"--wait-ms", L"\u00A08000"}, true, false, false, 8000},
+      {{L"--wait-ms", L"\uFF18\uFF10"}, true, false, false, 80},
+      {{L"--wait-ms", L"\u300080"}, true, false, false, 80},
+      {{L"--wait-ms", L" +5"}, true, false, false, 5},
+      {{L"--wait-ms", L"-0"}, true, false, false, 0},
+      {{L"--wait-ms", L"99999999999"}, true, false, false, 2147483647},
+      {{L"--wait-ms", L"-2147483649"}, true, false, false, -2147483647 - 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<const wchar_t*> argv{L"tolvane.exe"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    RunOptions options;
+    const testing::CapturedStreams streams;
+    EXPECT_FALSE(
+        ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options)
+            .endRun);
+    EXPECT_EQ(streams.out.str() + streams.err.str(), L"");
+    EXPECT_EQ(std::vector<int>({options.listRender, options.listCapture,
+                                options.rescanOnly, options.waitMs}),
+              std::vector<int>({c.render, c.capture, c.rescanOnly, c.waitMs}))
+        << ::testing::PrintToString(std::wstring(argv.back()));
+  }
+}
+
+// What the shell's rules split from a parameter string, the relaunch quotes
+// back into exactly that string.
+TEST(BuildParameterStringTest, QuotesBackWhatTheShellSplits) {
+  for (const std::wstring parameters :
+       {L"", L"\"\"", L"--wait-ms 3000", L"C:\\dir\\ a\nb\vc\\\\d",
+        L"\"a b\" \"\"", L"\"a\tb\"", L"\"C:\\Program Files\\\\\"",
+        L"\"a \\\\b\\\\\"", L"\"a\\\\\\\"b\"", L"\"say \\\"hi\\\"\"",
+        L"\"\u8033 \U0001F3A7\""}) {
+    int count = 0;
+    wchar_t** argv =
+        CommandLineToArgvW((L"program " + parameters).c_str(), &count);
+    EXPECT_EQ(BuildParameterString(count, argv), parameters);
+    EXPECT_EQ(LocalFree(argv), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace tolvane

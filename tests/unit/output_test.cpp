@@ -1,0 +1,69 @@
+// How text leaves the process: its bytes and lines, and the reasons given
+// for a failure.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "app/console_output.h"
+#include "diag/system_message.h"
+
+namespace tolvane {
+namespace {
+
+TEST(EncodeRedirectedTest, WritesCrLfInTheCodePage) {
+  const struct {
+    const wchar_t* text;
+    UINT codePage;
+    std::string bytes;
+  } cases[] = {
+      {L"", CP_UTF8, ""},
+      {L"a\n\nb\n", CP_UTF8, "a\r\n\r\nb\r\n"},
+      {L"\u00e9\u00ae \u8033\U0001F3A7\n", CP_UTF8,
+       "\xC3\xA9\xC2\xAE \xE8\x80\xB3\xF0\x9F\x8E\xA7\r\n"},
+      {L"\u00e9\u00ae \u8033 ok\n", 1252, "\xE9\xAE ? ok\r\n"},
+      {L"\u00e9\u20ac\n", 437, "\x82?\r\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeRedirected(c.text, c.codePage), c.bytes) << c.codePage;
+  }
+}
+
+TEST(ConsoleChunkLengthTest, NeverEndsInsideASurrogatePair) {
+  const std::wstring text = L"ab\U0001F3A7c";
+  EXPECT_EQ(ConsoleChunkLength(text, 3), 2u);
+  EXPECT_EQ(ConsoleChunkLength(text, 4), 4u);
+  EXPECT_EQ(ConsoleChunkLength(text, 99), 5u);
+}
+
+TEST(LineOutputBufferTest, WritesEachLineAsItEndsAndTheRestAtTheEnd) {
+  HANDLE read = nullptr, write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 1 << 16));
+  const auto written = [read] {
+    char bytes[64] = {};
+    DWORD count = 0;
+    EXPECT_TRUE(PeekNamedPipe(read, bytes, 64, &count, nullptr, nullptr));
+    return std::string(bytes, count);
+  };
+  {
+    LineOutputBuffer outBuffer(write, CP_UTF8), errBuffer(write, CP_UTF8);
+    std::wostream out(&outBuffer), err(&errBuffer);
+    out << L"one" << L" " << 1u;
+    err << L"two\n";
+    out << L"\n" << L"tail";
+    EXPECT_EQ(written(), "two\r\none 1\r\n");
+  }
+  EXPECT_EQ(written(), "two\r\none 1\r\ntail");
+  EXPECT_TRUE(CloseHandle(read) && CloseHandle(write));
+}
+
+TEST(FormatSystemMessageTest, GivesTheTextWithoutItsLineBreak) {
+  EXPECT_EQ(FormatSystemMessage(ERROR_ACCESS_DENIED), L"Access denied.");
+  EXPECT_EQ(FormatSystemMessage(ERROR_BAD_EXE_FORMAT),
+            L"Bad EXE format for %1.");
+  EXPECT_EQ(FormatSystemMessage(0xA0FFFFFF), L"Unknown error");
+}
+
+}  // namespace
+}  // namespace tolvane

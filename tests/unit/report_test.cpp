@@ -1,0 +1,85 @@
+#include "audio/endpoint_report.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_audio.h"
+
+namespace tolvane {
+namespace {
+
+using fakes::Endpoint;
+using fakes::kDefault;
+
+std::wstring Block(int index, const std::wstring& name,
+                   const std::wstring& state, const std::wstring& roles,
+                   const std::wstring& id) {
+  return L"  #" + std::to_wstring(index) + L": " + name + L"\n      state: " +
+         state + L"\n" +
+         (roles.empty() ? L"" : L"      default: " + roles + L"\n") +
+         L"      id: " + id + L"\n";
+}
+
+const wchar_t kName[] = L"R\u00e9altek\u00ae \u8033\u673a";
+const wchar_t kAll[] = L"console, multimedia, communications";
+const std::wstring kHead = L"[render] 2 device(s)\n";
+const std::wstring kB = Block(1, kName, L"unplugged", L"", L"{b}");
+
+struct Case {
+  fakes::Fault fault;
+  bool ok;
+  std::wstring out, err;
+  std::vector<Endpoint> endpoints = {{L"{a}", DEVICE_STATE_ACTIVE, L"A"},
+                                     {L"{b}", DEVICE_STATE_UNPLUGGED, kName}};
+  std::array<const wchar_t*, 3> defaults = {L"{a}", L"{a}", L"{a}"};
+  int flow = eRender;
+};
+
+// clang-format off
+const Case kCases[] = {
+    {{}, true, kHead + Block(0, L"A", L"active", kAll, L"{a}") + kB, L""},
+    {{"CoCreateInstance", -1, E_OUTOFMEMORY}, false, L"", L"Failed to create MMDeviceEnumerator: Out of memory.\n"},
+    {{"CoCreateInstance", -1, S_OK}, false, L"", L"Failed to create MMDeviceEnumerator: Success.\n"},
+    {{"EnumAudioEndpoints", -1, E_ACCESSDENIED}, false, L"", L"EnumAudioEndpoints(capture) failed: Access denied.\n", {}, {}, eCapture},
+    {{"EnumAudioEndpoints", -1, S_OK}, false, L"", L"EnumAudioEndpoints(render) failed: Success.\n"},
+    {{"GetCount"}, true, L"[render] 0 device(s)\n", L""},
+    {{"Item", 0}, true, kHead + kB, L"  #0: failed to open device: Call failed.\n"},
+    {{"Item", 1, S_OK}, true, kHead + Block(0, L"A", L"active", kAll, L"{a}"), L"  #1: failed to open device: Success.\n"},
+    {{"GetId", 0, E_FAIL, true}, true, kHead + Block(0, L"A", L"active", L"", L"<missing id>") + kB, L""},
+    {{"GetId", 0, S_OK}, true, kHead + Block(0, L"A", L"active", L"", L"<missing id>") + kB, L""},
+    {{"GetState", 1}, true, kHead + Block(0, L"A", L"active", kAll, L"{a}") + Block(1, kName, L"<unknown>", L"", L"{b}"), L""},
+    {{"OpenPropertyStore", 0}, true, kHead + Block(0, L"<failed to open property store>", L"active", kAll, L"{a}") + kB, L""},
+    {{"OpenPropertyStore", 0, S_OK}, true, kHead + Block(0, L"<failed to open property store>", L"active", kAll, L"{a}") + kB, L""},
+    {{"GetValue", 0}, true, kHead + Block(0, L"<unnamed device>", L"active", kAll, L"{a}") + kB, L""},
+    {{"GetDefaultAudioEndpoint", kDefault + eMultimedia}, true, kHead + Block(0, L"A", L"active", L"console, communications", L"{a}") + kB, L""},
+    {{"GetDefaultAudioEndpoint", kDefault + eConsole, S_OK}, true, kHead + Block(0, L"A", L"active", L"multimedia, communications", L"{a}") + kB, L""},
+    {{"GetId", kDefault + eCommunications, E_FAIL, true}, true, kHead + Block(0, L"A", L"active", L"console, multimedia", L"{a}") + kB, L""},
+    {{}, true, L"[unknown] 0 device(s)\n", L"", {}, {}, 5},
+    // Empty texts, states that are no single state, names that are no text,
+    // and an id that differs only in case.
+    {{}, true, L"[render] 4 device(s)\n" + Block(0, L"", L"unknown", L"console", L"") +
+         Block(1, L"<unnamed device>", L"unknown", L"", L"c") + Block(2, L"<unnamed device>", L"disabled", L"", L"d") +
+         Block(3, L"<unnamed device>", L"not_present", L"", L"e"), L"",
+     {{L"", 0, L""}, {L"c", 3, nullptr, VT_EMPTY}, {L"d", DEVICE_STATE_DISABLED, nullptr, VT_UI4}, {L"e", DEVICE_STATE_NOTPRESENT, nullptr}},
+     {L"", L"E", nullptr}},
+    {{}, true, [] { std::wstring out = L"[render] 11 device(s)\n"; for (int i = 0; i < 11; ++i) out += Block(i, L"n", L"active", L"", L"x"); return out; }(), L"",
+     std::vector<Endpoint>(11, {L"x", DEVICE_STATE_ACTIVE, L"n"}), {}},
+};
+// clang-format on
+
+TEST(ListEndpointsTest, ReportsEveryEndpointAndGivesEverythingBack) {
+  for (const Case& c : kCases) {
+    const fakes::FakeAudio audio(static_cast<EDataFlow>(c.flow), c.endpoints,
+                                 c.defaults, c.fault);
+    const testing::CapturedStreams streams;
+    EXPECT_EQ(
+        ListEndpoints(static_cast<EDataFlow>(c.flow), fakes::FakeAudio::Create),
+        c.ok);
+    EXPECT_EQ(streams.out.str(), c.out) << c.fault.method << c.fault.target;
+    EXPECT_EQ(streams.err.str(), c.err) << c.fault.method << c.fault.target;
+    EXPECT_EQ(audio.references, 0) << "references not given back";
+    EXPECT_EQ(audio.texts.size(), 0u) << "texts not freed";
+  }
+}
+
+}  // namespace
+}  // namespace tolvane
