@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/exit_status.h"
+#include "diag/system_message.h"
+
 namespace tolvane {
 namespace {
 
@@ -34,6 +37,21 @@ bool WriteAllToFile(HANDLE handle, std::string_view bytes) {
   return true;
 }
 
+// One conversion; false with the platform's error code left behind when it
+// fails.
+bool Convert(UINT codePage, DWORD flags, std::wstring_view text,
+             std::string& bytes) {
+  const int size = static_cast<int>(text.size());
+  const int needed = WideCharToMultiByte(codePage, flags, text.data(), size,
+                                         nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) {
+    return false;
+  }
+  bytes.assign(static_cast<std::size_t>(needed), '\0');
+  return WideCharToMultiByte(codePage, flags, text.data(), size, bytes.data(),
+                             needed, nullptr, nullptr) == needed;
+}
+
 }  // namespace
 
 std::size_t ConsoleChunkLength(std::wstring_view text, std::size_t limit) {
@@ -45,7 +63,8 @@ std::size_t ConsoleChunkLength(std::wstring_view text, std::size_t limit) {
   return chunk;
 }
 
-std::string EncodeRedirected(std::wstring_view text, UINT codePage) {
+std::optional<std::string> EncodeRedirected(std::wstring_view text,
+                                            UINT codePage) {
   std::wstring crlf;
   crlf.reserve(text.size() + text.size() / 8 + 1);
   for (wchar_t c : text) {
@@ -55,20 +74,18 @@ std::string EncodeRedirected(std::wstring_view text, UINT codePage) {
     crlf += c;
   }
   if (crlf.empty()) {
-    return {};
+    return std::string();
   }
-  const int needed = WideCharToMultiByte(codePage, 0, crlf.data(),
-                                         static_cast<int>(crlf.size()), nullptr,
-                                         0, nullptr, nullptr);
-  if (needed <= 0) {
-    return {};
+  // A name must never turn into a different one ("®" into "r"): what the
+  // code page lacks becomes its default character. UTF-8 and a few other
+  // code pages take no such flag.
+  std::string bytes;
+  if (Convert(codePage, WC_NO_BEST_FIT_CHARS, crlf, bytes) ||
+      (GetLastError() == ERROR_INVALID_FLAGS &&
+       Convert(codePage, 0, crlf, bytes))) {
+    return bytes;
   }
-  std::string bytes(static_cast<std::size_t>(needed), '\0');
-  const int converted = WideCharToMultiByte(
-      codePage, 0, crlf.data(), static_cast<int>(crlf.size()), bytes.data(),
-      needed, nullptr, nullptr);
-  bytes.resize(converted > 0 ? static_cast<std::size_t>(converted) : 0);
-  return bytes;
+  return std::nullopt;
 }
 
 UINT RedirectedCodePage() {
@@ -124,24 +141,47 @@ bool LineOutputBuffer::WritePending() {
   if (pending_.empty()) {
     return true;
   }
-  const bool written =
-      console_ ? WriteAllToConsole(handle_, pending_)
-               : WriteAllToFile(handle_, EncodeRedirected(pending_, codePage_));
+  bool written = false;
+  if (console_) {
+    written = WriteAllToConsole(handle_, pending_);
+  } else if (const std::optional<std::string> bytes =
+                 EncodeRedirected(pending_, codePage_)) {
+    written = WriteAllToFile(handle_, *bytes);
+  }
   pending_.clear();
+  if (!written && error_ == ERROR_SUCCESS) {
+    // A failure that left no code behind still has to fail the run.
+    const DWORD error = GetLastError();
+    error_ = error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+  }
   return written;
 }
 
 ScopedConsoleOutput::ScopedConsoleOutput()
-    : out_(GetStdHandle(STD_OUTPUT_HANDLE)),
-      err_(GetStdHandle(STD_ERROR_HANDLE)),
+    : out_(GetStdHandle(STD_OUTPUT_HANDLE), RedirectedCodePage()),
+      err_(GetStdHandle(STD_ERROR_HANDLE), RedirectedCodePage()),
       oldOut_(std::wcout.rdbuf(&out_)),
       oldErr_(std::wcerr.rdbuf(&err_)) {}
 
 ScopedConsoleOutput::~ScopedConsoleOutput() {
-  out_.pubsync();
-  err_.pubsync();
   std::wcout.rdbuf(oldOut_);
   std::wcerr.rdbuf(oldErr_);
+}
+
+int ScopedConsoleOutput::Finish(int status) {
+  out_.pubsync();
+  if (out_.error() == ERROR_SUCCESS) {
+    return status;
+  }
+  // Whatever the run did, its output is lost: a script must not take that
+  // for success. The line on standard error may be lost too; the status
+  // still tells.
+  std::wcerr << L"Failed to write standard output: "
+             << FormatSystemMessage(static_cast<std::uint32_t>(
+                    HRESULT_FROM_WIN32(out_.error())))
+             << L"\n";
+  err_.pubsync();
+  return status == kExitUsage ? kExitUsage : kExitFailure;
 }
 
 }  // namespace tolvane

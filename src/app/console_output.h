@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -17,20 +18,29 @@ UINT RedirectedCodePage();
 // (at least 2), never ending between the two halves of a surrogate pair.
 std::size_t ConsoleChunkLength(std::wstring_view text, std::size_t limit);
 
+// The bytes a redirected stream receives for text: line feeds become CR LF,
+// and the text is converted to codePage, each character it cannot hold
+// becoming the code page's default character. Nothing when the text cannot
+// be converted at all; the platform's error code then tells why.
+std::optional<std::string> EncodeRedirected(std::wstring_view text,
+                                            UINT codePage);
+
 // A wide stream buffer that hands each finished line to the platform at
 // once. A console gets exact UTF-16 through WriteConsoleW; a file or pipe
-// gets the console's output code page (UTF-8 without a console) with CR LF
-// line ends. Writing whole lines as they end keeps standard output and
-// standard error in the order the lines were made when both go to one
-// place, and a character that the code page lacks costs only that
-// character, never the rest of the output.
+// gets redirectedCodePage with CR LF line ends. Writing whole lines as they
+// end keeps standard output and standard error in the order the lines were
+// made when both go to one place. The first failed write is remembered, and
+// the stream is told, so no later line counts as written either.
 class LineOutputBuffer final : public std::wstreambuf {
  public:
-  explicit LineOutputBuffer(HANDLE handle,
-                            UINT redirectedCodePage = RedirectedCodePage());
+  LineOutputBuffer(HANDLE handle, UINT redirectedCodePage);
   ~LineOutputBuffer() override;
   LineOutputBuffer(const LineOutputBuffer&) = delete;
   LineOutputBuffer& operator=(const LineOutputBuffer&) = delete;
+
+  // The error code of the first write that failed; ERROR_SUCCESS while
+  // every line has been written.
+  DWORD error() const { return error_; }
 
  protected:
   int_type overflow(int_type ch) override;
@@ -44,21 +54,24 @@ class LineOutputBuffer final : public std::wstreambuf {
   bool console_ = false;
   UINT codePage_ = CP_UTF8;
   std::wstring pending_;
+  DWORD error_ = ERROR_SUCCESS;
 };
 
-// The bytes a redirected stream receives for text: line feeds become CR LF,
-// and the text is converted to codePage, each character it cannot hold
-// becoming the code page's default character.
-std::string EncodeRedirected(std::wstring_view text, UINT codePage);
-
-// Puts a LineOutputBuffer under std::wcout and std::wcerr for its lifetime;
-// at the end it writes out what is left and puts the old buffers back.
+// The output guard: puts a LineOutputBuffer under std::wcout and std::wcerr
+// for its lifetime and puts the old buffers back at the end. Standard
+// output is written line by line; standard error, which the C++ runtime
+// keeps unit-buffered, is written whenever the stream hands text over.
 class ScopedConsoleOutput {
  public:
   ScopedConsoleOutput();
   ~ScopedConsoleOutput();
   ScopedConsoleOutput(const ScopedConsoleOutput&) = delete;
   ScopedConsoleOutput& operator=(const ScopedConsoleOutput&) = delete;
+
+  // Writes out what is left and gives the run's exit status: `status` when
+  // all of standard output was written; otherwise, after a line on
+  // standard error that says why, 1 (a command-line error keeps its 2).
+  int Finish(int status);
 
  private:
   LineOutputBuffer out_;

@@ -2,6 +2,6 @@
 #include "app/run.h"
 
 int wmain(int argc, wchar_t* argv[]) {
-  const tolvane::ScopedConsoleOutput output;
-  return tolvane::Run(argc, argv);
+  tolvane::ScopedConsoleOutput output;
+  return output.Finish(tolvane::Run(argc, argv));
 }

@@ -95,6 +95,17 @@ row 0 '' '' "$(launch "$quoted")" 'unelevated "$quoted"'
 row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 unelevated --rescan-only'
 row 1 '' $'Failed to relaunch elevated. Win32 error: 1155\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=1155 unelevated ""'
 row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 unelevated ""'
+# Standard output that takes nothing fails the run, and says why.
+: >"$root/read-only"
+row 1 '' $'Failed to write standard output: Invalid handle.\n' "$calls" 'run --rescan-only 1<"$root/read-only"'
+row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Invalid handle.\n' '' 'run --nope 1<"$root/read-only"'
+row 1 '' $'Failed to write standard output: Invalid handle.\n' "$calls" 'run --rescan-only >&-'
+row 1 '' $'Failed to write standard output: Disk full.\n' '' 'run --help >/dev/full'
+row 1 '' $'Failed to write standard output: Disk full.\n' "$calls" 'run --wait-ms 0 >/dev/full'
+# A pipe whose reader has gone, as when a script's reader quits early.
+mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
+row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
+
 # The real endpoints: PulseAudio's sinks, by their exact names. The ids, and
 # with them the order of the blocks, differ from one prefix to the next.
 row 0 '#: HDMI Output|      state: active|      id: {0.0.0.00000000}

@@ -12,7 +12,7 @@
 namespace tolvane {
 namespace {
 
-TEST(EncodeRedirectedTest, WritesCrLfInTheCodePage) {
+TEST(EncodeRedirectedTest, WritesCrLfInTheCodePageAndNeverAnotherLetter) {
   const struct {
     const wchar_t* text;
     UINT codePage;
@@ -23,11 +23,12 @@ TEST(EncodeRedirectedTest, WritesCrLfInTheCodePage) {
       {L"\u00e9\u00ae \u8033\U0001F3A7\n", CP_UTF8,
        "\xC3\xA9\xC2\xAE \xE8\x80\xB3\xF0\x9F\x8E\xA7\r\n"},
       {L"\u00e9\u00ae \u8033 ok\n", 1252, "\xE9\xAE ? ok\r\n"},
-      {L"\u00e9\u20ac\n", 437, "\x82?\r\n"},
+      {L"\u00e9\u00ae\n", 437, "\x82?\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(EncodeRedirected(c.text, c.codePage), c.bytes) << c.codePage;
   }
+  EXPECT_EQ(EncodeRedirected(L"x", 12345), std::nullopt);
 }
 
 TEST(ConsoleChunkLengthTest, NeverEndsInsideASurrogatePair) {
