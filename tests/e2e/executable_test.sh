@@ -16,7 +16,7 @@ holds() { "${@:2}" >/dev/null 2>&1 || fail "$1"; }
 # whatever lies beside the executable; cfgmgr32.dll is not one of them.
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do
-  holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll"
+  holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"
 done
 for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do holds "$flag" grep -qw "$flag" <<<"$headers"; done
 holds "stripped" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" | grep '\.debug_')"

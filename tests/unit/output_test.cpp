@@ -1,5 +1,5 @@
-// How text leaves the process: its bytes and lines, and the reasons given
-// for a failure.
+// How text leaves the process: its bytes and lines, the reasons given for
+// a failure, and when the console window waits for a key.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "app/console_output.h"
+#include "app/console_pause.h"
 #include "diag/system_message.h"
 
 namespace tolvane {
@@ -57,6 +58,16 @@ TEST(LineOutputBufferTest, WritesEachLineAsItEndsAndTheRestAtTheEnd) {
   }
   EXPECT_EQ(written(), "two\r\none 1\r\ntail");
   EXPECT_TRUE(CloseHandle(read) && CloseHandle(write));
+}
+
+TEST(ConsoleClosesWithProcessTest, OnlyAVisibleConsoleOfItsOwn) {
+  EXPECT_TRUE(ConsoleClosesWithProcess({1, true, true, true}));
+  for (const ConsoleFacts facts :
+       {ConsoleFacts{0, true, true, true}, ConsoleFacts{2, true, true, true},
+        ConsoleFacts{1, false, true, true}, ConsoleFacts{1, true, false, true},
+        ConsoleFacts{1, true, true, false}}) {
+    EXPECT_FALSE(ConsoleClosesWithProcess(facts)) << facts.attachedProcesses;
+  }
 }
 
 TEST(FormatSystemMessageTest, GivesTheTextWithoutItsLineBreak) {

@@ -1,0 +1,63 @@
+#include "app/console_pause.h"
+
+#include <iterator>
+
+namespace tolvane {
+namespace {
+
+constexpr wchar_t kPrompt[] = L"Press any key to close this window.";
+constexpr ULONGLONG kLongestPauseMs = 60 * 1000;
+
+}  // namespace
+
+ConsoleFacts QueryConsoleFacts() {
+  ConsoleFacts facts;
+  DWORD processes[2] = {};
+  facts.attachedProcesses = GetConsoleProcessList(processes, 2);
+  DWORD events = 0;
+  facts.inputIsConsole =
+      GetNumberOfConsoleInputEvents(GetStdHandle(STD_INPUT_HANDLE), &events);
+  DWORD mode = 0;
+  facts.outputIsConsole =
+      GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
+  const HWND window = GetConsoleWindow();
+  facts.windowVisible = window != nullptr && IsWindowVisible(window);
+  return facts;
+}
+
+bool ConsoleClosesWithProcess(const ConsoleFacts& facts) {
+  return facts.attachedProcesses == 1 && facts.inputIsConsole &&
+         facts.outputIsConsole && facts.windowVisible;
+}
+
+void PauseBeforeWindowCloses() {
+  if (!ConsoleClosesWithProcess(QueryConsoleFacts())) {
+    return;
+  }
+  DWORD written = 0;
+  if (!WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), kPrompt,
+                     static_cast<DWORD>(std::size(kPrompt) - 1), &written,
+                     nullptr)) {
+    return;  // nobody could read the prompt, so nobody can answer it
+  }
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  const ULONGLONG deadline = GetTickCount64() + kLongestPauseMs;
+  for (ULONGLONG now = GetTickCount64(); now < deadline;
+       now = GetTickCount64()) {
+    if (WaitForSingleObject(input, static_cast<DWORD>(deadline - now)) !=
+        WAIT_OBJECT_0) {
+      return;
+    }
+    INPUT_RECORD record{};
+    DWORD read = 0;
+    if (!ReadConsoleInputW(input, &record, 1, &read)) {
+      return;
+    }
+    if (read == 1 && record.EventType == KEY_EVENT &&
+        record.Event.KeyEvent.bKeyDown) {
+      return;
+    }
+  }
+}
+
+}  // namespace tolvane
