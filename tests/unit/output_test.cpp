@@ -25,6 +25,7 @@ TEST(EncodeRedirectedTest, WritesCrLfInTheCodePageAndNeverAnotherLetter) {
        "\xC3\xA9\xC2\xAE \xE8\x80\xB3\xF0\x9F\x8E\xA7\r\n"},
       {L"\u00e9\u00ae \u8033 ok\n", 1252, "\xE9\xAE ? ok\r\n"},
       {L"\u00e9\u00ae\n", 437, "\x82?\r\n"},
+      {L"a+\u00e9\n", CP_UTF7, "a+-+AOk-\r\n"},  // takes no flags
   };
   for (const auto& c : cases) {
     EXPECT_EQ(EncodeRedirected(c.text, c.codePage), c.bytes) << c.codePage;
@@ -57,6 +58,9 @@ TEST(LineOutputBufferTest, WritesEachLineAsItEndsAndTheRestAtTheEnd) {
     EXPECT_EQ(written(), "two\r\none 1\r\n");
   }
   EXPECT_EQ(written(), "two\r\none 1\r\ntail");
+  LineOutputBuffer unconvertible(write, 12345);
+  std::wostream(&unconvertible) << L"lost\n";
+  EXPECT_NE(unconvertible.error(), DWORD{ERROR_SUCCESS}) << "lost, not written";
   EXPECT_TRUE(CloseHandle(read) && CloseHandle(write));
 }
 
