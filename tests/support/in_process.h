@@ -27,6 +27,7 @@ struct SwappedImport {
   SwappedImport(Function*& slot, Function* by)
       : slot(slot), original(std::exchange(slot, by)) {}
   ~SwappedImport() { slot = original; }
+  SwappedImport(const SwappedImport&) = delete;
   Function*& slot;
   Function* const original;
 };
