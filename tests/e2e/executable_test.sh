@@ -27,7 +27,7 @@ for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   holds "manifest: $text" grep -qaF "$text" "$exe"
 done
 for key in FileVersion ProductVersion; do
-  check "$key" "$version" "$(strings -el "$exe" | grep -A1 -x "$key" | tail -1)"
+  check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"
 done
 # The release zip: the executable as built, the README and the licence.
 cpack --config "$build/CPackConfig.cmake" -B "$root/package" >/dev/null
