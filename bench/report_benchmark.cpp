@@ -29,13 +29,12 @@ int wmain() {
   std::printf("%10s %14s %16s\n", "endpoints", "us/endpoint", "calls/endpoint");
   int status = 0;
   for (const std::size_t count : {10u, 1000u, 100000u}) {
-    std::vector<std::wstring> ids, names;
+    // The endpoints point into these texts, so they must never move.
+    std::vector<std::wstring> ids(count), names(count);
     std::vector<tolvane::fakes::Endpoint> endpoints;
     for (std::size_t i = 0; i < count; ++i) {
-      ids.push_back(L"{0.0.0.00000000}.{" + std::to_wstring(i) + L"}");
-      names.push_back(L"Speakers " + std::to_wstring(i));
-    }
-    for (std::size_t i = 0; i < count; ++i) {
+      ids[i] = L"{0.0.0.00000000}.{" + std::to_wstring(i) + L"}";
+      names[i] = L"Speakers " + std::to_wstring(i);
       endpoints.push_back(
           {ids[i].c_str(), DEVICE_STATE_ACTIVE, names[i].c_str()});
     }
