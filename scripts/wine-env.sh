@@ -60,6 +60,12 @@ setup_prefix() {
     # No Mono or Gecko: nothing here needs them, and fetching them is barred.
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
   fi
+  # Wine's crash debugger, when it ends a crashed process, has ended it
+  # with status 0 once any thread of the process had ended before the crash.
+  # Without it a crash ends the process with its exception code, as on
+  # Windows.
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /d '' /f >/dev/null 2>&1
   # The stand-in PnP manager goes where the executable takes cfgmgr32 from:
   # the system directory. Only the programs that run the tool's code, the
   # unit tests among them, are told to prefer it over Wine's.
