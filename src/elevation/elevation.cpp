@@ -9,6 +9,7 @@
 
 #include "diag/unique_handle.h"
 #include "elevation/quoting.h"
+#include "elevation/relaunch_marker.h"
 
 namespace tolvane {
 
@@ -27,6 +28,12 @@ bool IsProcessElevated() {
 Handover RelaunchElevated(int argc, const wchar_t* const* argv) {
   if (IsProcessElevated()) {
     return Handover::kElevated;
+  }
+  if (StartedByRelaunch()) {
+    std::wcerr << L"The relaunched copy is not elevated either (User Account "
+                  L"Control may be off): run tolvane from an elevated "
+                  L"prompt.\n";
+    return Handover::kFailed;
   }
   return LaunchElevatedCopy(argc, argv);
 }
@@ -51,7 +58,8 @@ Handover LaunchElevatedCopy(int argc, const wchar_t* const* argv) {
   launch.lpDirectory = nullptr;
   launch.nShow = SW_SHOWNORMAL;
 
-  if (ShellExecuteExW(&launch)) {
+  // No copy is started without the marker that keeps it from relaunching.
+  if (SetRelaunchMarker() && ShellExecuteExW(&launch)) {
     // Nothing waits for the copy, so its handle is of no use here.
     const UniqueHandle copy(launch.hProcess);
     return Handover::kHandedOver;

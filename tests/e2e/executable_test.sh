@@ -38,9 +38,12 @@ check "package" "LICENSE README.md tolvane.exe" "$(cmake -E tar tf "$zip" | sort
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log")
+# Every row runs with a relaunch marker left in the user's environment,
+# which names no process of theirs and so must change nothing.
+export TOLVANE_RELAUNCHED_BY=1:1
 gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
 run() { timeout 20 wine "$gate" "$@"; }
-unelevated() { timeout 20 wine "$build/bin/unelevated.exe" "$(windows "$gate")" "$1"; }
+unelevated() { timeout 20 wine "$build/bin/unelevated.exe" "$(windows "$gate")" "$@"; }
 # row STATUS OUT ERR LOG COMMAND: COMMAND may carry settings for the
 # stand-ins and redirections; the streams' line ends are written as \n.
 row() {
@@ -95,6 +98,12 @@ row 0 '' '' "$(launch "$quoted")" 'unelevated "$quoted"'
 row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 unelevated --rescan-only'
 row 1 '' $'Failed to relaunch elevated. Win32 error: 1155\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=1155 unelevated ""'
 row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 unelevated ""'
+# A copy that the relaunch started and that is still not elevated stops
+# there; an elevated one does the work. Wine's own "runas" does not
+# elevate: its one copy ends so.
+row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'unelevated --rescan-only copy'
+row 0 "$rescanned" '' "$calls" 'unelevated --rescan-only elevated-copy'
+row 0 '' $'copy ended with status 1\n' '' 'timeout 20 wine "$build/bin/unelevated.exe" "$(windows "$exe")" --rescan-only'
 # Standard output that takes nothing fails the run, and says why.
 : >"$root/read-only"
 row 1 '' $'Failed to write standard output: Invalid handle.\n' "$calls" 'run --rescan-only 1<"$root/read-only"'

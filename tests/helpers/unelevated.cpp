@@ -1,11 +1,25 @@
 // Starts a program as a standard user would, with the unelevated half of
-// this process's token, hands it the parameters exactly as given and ends
-// with its status (200: it could not be started).
-//   unelevated.exe PROGRAM "PARAMETERS"
+// this process's token, hands it the parameters exactly as given, and, as
+// its debugger, follows it and every copy of it that it starts until all
+// have ended. Ends with the program's status (200: it could not be
+// started) and writes each copy's status to standard error. As "copy", the
+// program is what a relaunch starts: this process first leaves its own
+// relaunch marker; as "elevated-copy", it also keeps this process's token.
+//   unelevated.exe PROGRAM "PARAMETERS" [copy|elevated-copy]
 // The process ends right after, which closes every handle it opened.
 #include <windows.h>
 
+#include <cstdio>
+#include <set>
 #include <string>
+
+#include "elevation/relaunch_marker.h"
+
+std::wstring Image(HANDLE process) {
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  return QueryFullProcessImageNameW(process, 0, path, &size) ? path : L"?";
+}
 
 int wmain(int argc, wchar_t* argv[]) {
   HANDLE token = nullptr, primary = nullptr;
@@ -17,25 +31,52 @@ int wmain(int argc, wchar_t* argv[]) {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION child{};
-  std::wstring line =
-      argc == 3 ? L"\"" + std::wstring(argv[1]) + L"\" " + argv[2] : L"";
+  std::wstring line = L"\"" + std::wstring(argv[1]) + L"\" " + argv[2];
+  const bool elevated = argc > 3 && std::wstring(argv[3]) == L"elevated-copy";
   bool started =
-      argc == 3 && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+      (argc == 3 || tolvane::SetRelaunchMarker()) &&
+      OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE,
+                       &token) &&
       GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked,
                           &size) &&
-      DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr,
-                       SecurityImpersonation, TokenPrimary, &primary);
+      DuplicateTokenEx(elevated ? token : linked.LinkedToken, MAXIMUM_ALLOWED,
+                       nullptr, SecurityImpersonation, TokenPrimary, &primary);
   // Wine now and then refuses a start while it is busy; once more will do.
   for (int attempt = 0; started && attempt < 2 && !child.hProcess; ++attempt) {
-    started =
-        CreateProcessAsUserW(primary, nullptr, line.data(), nullptr, nullptr,
-                             TRUE, 0, nullptr, nullptr, &startup, &child) ||
-        GetLastError() == ERROR_INTERNAL_ERROR;
+    started = CreateProcessAsUserW(primary, nullptr, line.data(), nullptr,
+                                   nullptr, TRUE, DEBUG_PROCESS, nullptr,
+                                   nullptr, &startup, &child) ||
+              GetLastError() == ERROR_INTERNAL_ERROR;
   }
-  if (started && child.hProcess &&
-      (WaitForSingleObject(child.hProcess, INFINITE) != WAIT_OBJECT_0 ||
-       !GetExitCodeProcess(child.hProcess, &status))) {
-    status = 200;
+  std::wstring program;     // the program's file, from its first process
+  std::set<DWORD> running;  // the processes that run it
+  DEBUG_EVENT event{};
+  while (child.hProcess && (program.empty() || !running.empty()) &&
+         WaitForDebugEvent(&event, INFINITE)) {
+    const DWORD id = event.dwProcessId, code = event.dwDebugEventCode;
+    if (code == CREATE_PROCESS_DEBUG_EVENT) {
+      CloseHandle(event.u.CreateProcessInfo.hFile);
+      const std::wstring image = Image(event.u.CreateProcessInfo.hProcess);
+      program = program.empty() ? image : program;
+      if (image == program) {
+        running.insert(id);
+      }
+    } else if (code == LOAD_DLL_DEBUG_EVENT) {
+      CloseHandle(event.u.LoadDll.hFile);
+    } else if (code == EXIT_PROCESS_DEBUG_EVENT && running.erase(id)) {
+      if (id != child.dwProcessId) {
+        std::fwprintf(stderr, L"copy ended with status %lu\n",
+                      event.u.ExitProcess.dwExitCode);
+      }
+      status =
+          id == child.dwProcessId ? event.u.ExitProcess.dwExitCode : status;
+    }
+    // Faults go on to the program's own handlers; breakpoints are ours.
+    const bool fault =
+        code == EXCEPTION_DEBUG_EVENT &&
+        event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
+    ContinueDebugEvent(id, event.dwThreadId,
+                       fault ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
   }
   return static_cast<int>(status);
 }

@@ -8,6 +8,7 @@
 
 #include "app/options.h"
 #include "elevation/quoting.h"
+#include "elevation/relaunch_marker.h"
 #include "support/in_process.h"
 
 namespace tolvane {
@@ -67,6 +68,26 @@ TEST(BuildParameterStringTest, QuotesBackWhatTheShellSplits) {
         CommandLineToArgvW((L"program " + parameters).c_str(), &count);
     EXPECT_EQ(BuildParameterString(count, argv), parameters);
     EXPECT_EQ(LocalFree(argv), nullptr);
+  }
+}
+
+// A copy stops only for the marker of the process that started it: that
+// process's id and, while it can still be asked, its creation time.
+TEST(MarkerNamesParentTest, OnlyTheParentsOwnMarker) {
+  const struct {
+    std::wstring marker;
+    std::optional<std::uint64_t> parentCreated;
+    bool names;
+  } cases[] = {
+      {RelaunchMarker(12, 345), 345, true},
+      {RelaunchMarker(12, 345), std::nullopt, true},  // the parent has ended
+      {RelaunchMarker(12, 346), 345, false},  // its id was given out again
+      {RelaunchMarker(112, 345), std::nullopt, false},
+      {L"12", std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MarkerNamesParent(c.marker, 12, c.parentCreated), c.names)
+        << ::testing::PrintToString(c.marker);
   }
 }
 
