@@ -43,7 +43,9 @@ export STANDIN_LOG=$(windows "$root/log")
 export TOLVANE_RELAUNCHED_BY=1:1
 gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
 run() { timeout 20 wine "$gate" "$@"; }
-unelevated() { timeout 20 wine "$build/bin/unelevated.exe" "$(windows "$gate")" "$@"; }
+# Started by its bare name from its own folder, as from a prompt there: the
+# file launched must still be the one that runs, by its full path.
+unelevated() { (cd "$build/gate" && timeout 20 wine "$build/bin/unelevated.exe" tolvane-gate.exe "$@"); }
 # row STATUS OUT ERR LOG COMMAND: COMMAND may carry settings for the
 # stand-ins and redirections; the streams' line ends are written as \n.
 row() {
