@@ -46,6 +46,9 @@ run() { timeout 20 wine "$gate" "$@"; }
 # Started by its bare name from its own folder, as from a prompt there: the
 # file launched must still be the one that runs, by its full path.
 unelevated() { (cd "$build/gate" && timeout 20 wine "$build/bin/unelevated.exe" tolvane-gate.exe "$@"); }
+# In a terminal, with both streams still redirected: the process has a
+# console, and redirected text goes out in the console's code page.
+terminal() { script -qec "${*@Q} >&3 2>&4" /dev/null 3>&1 4>&2 </dev/null >/dev/null; }
 # row STATUS OUT ERR LOG COMMAND: COMMAND may carry settings for the
 # stand-ins and redirections; the streams' line ends are written as \n.
 row() {
@@ -84,6 +87,7 @@ row 2 "$usage" $'Unknown argument: --HELP\n' '' 'run --HELP'
 row 2 "$usage" $'Unknown argument: --rescan-\n' '' 'run --rescan-'
 row 2 "$usage" $'Unknown argument: --wait-ms=5\n' '' 'run --wait-ms=5'
 row 2 "$usage" $'Unknown argument: --hélp🎧\n' '' 'run --hélp🎧'
+row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$gate" --hélp®🎧'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
 row 0 "$usage" '' '' 'unelevated --help'
 row 2 "$usage" $'Unknown argument: --nope\n' '' 'unelevated --nope'
