@@ -1,13 +1,10 @@
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "app/options.h"
-#include "elevation/quoting.h"
 #include "elevation/relaunch_marker.h"
 #include "support/in_process.h"
 
@@ -52,22 +49,6 @@ TEST(ParseCommandLineTest, FillsTheOptionsRecord) {
                                 options.rescanOnly, options.waitMs}),
               std::vector<int>({c.render, c.capture, c.rescanOnly, c.waitMs}))
         << ::testing::PrintToString(std::wstring(argv.back()));
-  }
-}
-
-// What the shell's rules split from a parameter string, the relaunch quotes
-// back into exactly that string.
-TEST(BuildParameterStringTest, QuotesBackWhatTheShellSplits) {
-  for (const std::wstring parameters :
-       {L"", L"\"\"", L"--wait-ms 3000", L"C:\\dir\\ a\nb\vc\\\\d",
-        L"\"a b\" \"\"", L"\"a\tb\"", L"\"C:\\Program Files\\\\\"",
-        L"\"a \\\\b\\\\\"", L"\"a\\\\\\\"b\"", L"\"say \\\"hi\\\"\"",
-        L"\"\u8033 \U0001F3A7\""}) {
-    int count = 0;
-    wchar_t** argv =
-        CommandLineToArgvW((L"program " + parameters).c_str(), &count);
-    EXPECT_EQ(BuildParameterString(count, argv), parameters);
-    EXPECT_EQ(LocalFree(argv), nullptr);
   }
 }
 
