@@ -1,12 +1,11 @@
-// Starts a program as a standard user would, with the unelevated half of
-// this process's token, hands it the parameters exactly as given, and, as
-// its debugger, follows it and every copy of it that it starts until all
-// have ended. Ends with the program's status (200: it could not be
-// started) and writes each copy's status to standard error. As "copy", the
-// program is what a relaunch starts: this process first leaves its own
-// relaunch marker; as "elevated-copy", it also keeps this process's token.
+// Starts a program with the unelevated half of this process's token, as a
+// standard user would, and follows it and every copy of it that it starts,
+// as their debugger, until all have ended. Ends with the program's status
+// (200: not started); each copy's status goes to standard error. As "copy"
+// it starts the program as a relaunch does, marker included; as
+// "elevated-copy", with this process's own token too. The process ends
+// right after, which closes every handle it opened.
 //   unelevated.exe PROGRAM "PARAMETERS" [copy|elevated-copy]
-// The process ends right after, which closes every handle it opened.
 #include <windows.h>
 
 #include <cstdio>
@@ -31,10 +30,11 @@ int wmain(int argc, wchar_t* argv[]) {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION child{};
-  std::wstring line = L"\"" + std::wstring(argv[1]) + L"\" " + argv[2];
+  std::wstring line =
+      argc >= 3 ? L"\"" + std::wstring(argv[1]) + L"\" " + argv[2] : L"";
   const bool elevated = argc > 3 && std::wstring(argv[3]) == L"elevated-copy";
   bool started =
-      (argc == 3 || tolvane::SetRelaunchMarker()) &&
+      argc >= 3 && (argc == 3 || tolvane::SetRelaunchMarker()) &&
       OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE,
                        &token) &&
       GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked,

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Runs a test program and passes on its own final verdict: its status is 0
-# and the last line it writes matches PATTERN. Under Wine a crashed process
-# has ended with status 0, so the status alone is no verdict; a crash
-# after the verdict line leaves another line last.
-#   verdict.sh PATTERN COMMAND...
+# verdict.sh PATTERN COMMAND...: passes when the test program COMMAND ends
+# with status 0 and its last line, its own final verdict, matches PATTERN.
+# Under Wine a crashed process has ended with status 0.
 pattern=$1
 shift
 exec 3>&1
