@@ -13,19 +13,11 @@
 namespace tolvane {
 namespace {
 
-TEST(EncodeRedirectedTest, WritesCrLfInTheCodePageAndNeverAnotherLetter) {
-  const struct {
-    const wchar_t* text;
-    UINT codePage;
-    std::string bytes;
-  } cases[] = {
-      {L"", CP_UTF8, ""},
-      {L"a\n\nb\n", CP_UTF8, "a\r\n\r\nb\r\n"},
-      {L"a+\u00e9\n", CP_UTF7, "a+-+AOk-\r\n"},  // takes no flags
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(EncodeRedirected(c.text, c.codePage), c.bytes) << c.codePage;
-  }
+TEST(EncodeRedirectedTest, WritesCrLfInTheCodePage) {
+  EXPECT_EQ(EncodeRedirected(L"", CP_UTF8), "");
+  EXPECT_EQ(EncodeRedirected(L"a\n\nb\n", CP_UTF8), "a\r\n\r\nb\r\n");
+  // UTF-7 takes no flags, as UTF-8 takes none on Windows.
+  EXPECT_EQ(EncodeRedirected(L"a+\u00e9\n", CP_UTF7), "a+-+AOk-\r\n");
   EXPECT_EQ(EncodeRedirected(L"x", 12345), std::nullopt);
 }
 
