@@ -10,6 +10,7 @@ packages=(
   wine wine64
   pulseaudio pulseaudio-utils
   clang-format
+  zip
 )
 
 missing=()

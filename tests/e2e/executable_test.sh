@@ -29,12 +29,20 @@ done
 for key in FileVersion ProductVersion; do
   check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"
 done
-# The release zip: the executable as built, the README and the licence.
-cpack --config "$build/CPackConfig.cmake" -B "$root/package" >/dev/null
-zip=$root/package/tolvane-$version-win64.zip
-check "package" "LICENSE README.md tolvane.exe" "$(cmake -E tar tf "$zip" | sort | xargs)"
-(cd "$root/package" && cmake -E tar xf "$zip" && cmp -s "$exe" tolvane.exe &&
+# The release zip: the executable as built, the README and the licence; and
+# all of it the same to the byte when built again, later, in another folder
+# and with another umask.
+cmake --build "$build" --target release >/dev/null
+zip=tolvane-$version-win64.zip
+check "package" "tolvane.exe README.md LICENSE" "$(cmake -E tar tf "$build/$zip" | xargs)"
+(cd "$root" && cmake -E tar xf "$build/$zip" && cmp -s "$exe" tolvane.exe && cd "$build" &&
   sha256sum -c --status "$zip.sha256") || fail "packaged executable or checksum"
+again=$root/again/in/another/folder source=$(cd "$(dirname "$0")/../.." && pwd)
+mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" &&
+  { [ ! -e "$source/.git" ] || cp -r "$source/.git" "$again"; }  # for the commit's time
+(umask 077 && cmake -S "$again" -B "$again/b" -DCMAKE_TOOLCHAIN_FILE="$again/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF && cmake --build "$again/b" -j "$(nproc)" --target release) >/dev/null
+for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log")
