@@ -9,6 +9,8 @@
 namespace tolvane {
 namespace {
 
+constexpr wchar_t kMarkerVariable[] = L"TOLVANE_RELAUNCHED_BY";
+
 std::optional<std::uint64_t> CreationTime(HANDLE process) {
   FILETIME created{}, exited{}, kernel{}, user{};
   if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
@@ -54,16 +56,19 @@ bool SetRelaunchMarker() {
       CreationTime(GetCurrentProcess());
   return created &&
          SetEnvironmentVariableW(
-             kRelaunchMarkerVariable,
+             kMarkerVariable,
              RelaunchMarker(GetCurrentProcessId(), *created).c_str());
 }
 
 bool StartedByRelaunch() {
   wchar_t marker[64] = {};
-  const DWORD length =
-      GetEnvironmentVariableW(kRelaunchMarkerVariable, marker, 64);
+  const DWORD length = GetEnvironmentVariableW(kMarkerVariable, marker, 64);
+  // No marker, or one too long to be any: a start of the user's own.
+  if (length == 0 || length >= 64) {
+    return false;
+  }
   const std::optional<DWORD> parentId = ParentProcessId();
-  if (length == 0 || length >= 64 || !parentId) {
+  if (!parentId) {
     return false;
   }
   const UniqueHandle parent(

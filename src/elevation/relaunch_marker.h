@@ -13,9 +13,9 @@ namespace tolvane {
 // user, some managed desktops, Wine), the copy that the relaunch starts is
 // no more elevated than the process that started it, and would relaunch in
 // turn, without end. So the launcher leaves a marker in its environment,
-// which a copy started directly inherits: the launcher's process id and
-// creation time, which together name that one process and no other.
-inline constexpr wchar_t kRelaunchMarkerVariable[] = L"TOLVANE_RELAUNCHED_BY";
+// which a copy started directly inherits: TOLVANE_RELAUNCHED_BY, holding
+// the launcher's process id and creation time, which together name that one
+// process and no other.
 
 // The marker's text for a process id and creation time.
 std::wstring RelaunchMarker(DWORD processId, std::uint64_t created);
@@ -30,7 +30,8 @@ bool MarkerNamesParent(std::wstring_view marker, DWORD parentId,
 // about to start. False, with the platform's error code, when it cannot.
 bool SetRelaunchMarker();
 
-// True when this process was started by the relaunch of its parent.
+// True when this process was started by the relaunch of its parent: the
+// marker in its environment names that parent.
 bool StartedByRelaunch();
 
 }  // namespace tolvane
