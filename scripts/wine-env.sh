@@ -94,7 +94,13 @@ case "$action" in
     ;;
   stop)
     wineserver -k 2>/dev/null || true
+    pid=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pid=
     pulse pulseaudio --kill 2>/dev/null || true
+    # PulseAudio writes to its folder until it has gone, a moment later.
+    for _ in $(seq 50); do
+      [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
     rm -rf "$XDG_RUNTIME_DIR"
     ;;
   exec)
