@@ -98,6 +98,7 @@ row 2 "$usage" $'Unknown argument: --hélp🎧\n' '' 'run --hélp🎧'
 row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$gate" --hélp®🎧'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
 row 0 "$usage" '' '' 'unelevated --help'
+row 2 "$usage" $'Unknown argument: --nope\n' '' 'unelevated --nope'
 # The rescan, and the configuration manager's codes when it fails.
 row 0 "$rescanned" '' "$calls" 'run --rescan --rescan-only'
 row 1 "$asked" $'CM_Locate_DevNodeW failed: 19\n' "$located" 'STANDIN_CM_LOCATE=19 run --rescan-only'
@@ -109,6 +110,7 @@ row 0 '' '' "$(launch '(null)')" 'unelevated ""'
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
 row 0 '' '' "$(launch "$quoted")" 'unelevated "$quoted"'
 row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 unelevated --rescan-only'
+row 1 '' $'Failed to relaunch elevated. Win32 error: 1155\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=1155 unelevated ""'
 row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 unelevated ""'
 # A copy that the relaunch started and that is still not elevated stops
 # there; an elevated one does the work. Wine's own "runas" does not
