@@ -2,6 +2,9 @@
 
 // What a test needs to watch code that runs in its own process: the
 // streams it writes and the platform calls it makes.
+#include <windows.h>
+
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <utility>
@@ -21,13 +24,25 @@ struct CapturedStreams {
 
 // Points one of this program's imports (its __imp_ slot) at another
 // function while it lives: how a test sees a call that leaves no other
-// trace, such as a sleep or a freed text.
+// trace, such as a sleep or a freed text. The slots are read-only, as on
+// Windows, so each write opens its page for that write alone.
 template <typename Function>
 struct SwappedImport {
   SwappedImport(Function*& slot, Function* by)
-      : slot(slot), original(std::exchange(slot, by)) {}
-  ~SwappedImport() { slot = original; }
+      : slot(slot), original(Write(slot, by)) {}
+  ~SwappedImport() { Write(slot, original); }
   SwappedImport(const SwappedImport&) = delete;
+  static Function* Write(Function*& slot, Function* value) {
+    DWORD access = 0;
+    if (!VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &access)) {
+      std::abort();  // no test can go on without its import
+    }
+    Function* const old = std::exchange(slot, value);
+    if (!VirtualProtect(&slot, sizeof slot, access, &access)) {
+      std::abort();
+    }
+    return old;
+  }
   Function*& slot;
   Function* const original;
 };
