@@ -17,17 +17,22 @@ ConsoleFacts QueryConsoleFacts() {
   DWORD events = 0;
   facts.inputIsConsole =
       GetNumberOfConsoleInputEvents(GetStdHandle(STD_INPUT_HANDLE), &events);
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
-  facts.outputIsConsole =
-      GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
+  facts.outputIsConsole = GetConsoleMode(output, &mode);
   const HWND window = GetConsoleWindow();
   facts.windowVisible = window != nullptr && IsWindowVisible(window);
+  // A console made for the process starts empty, its cursor at the origin.
+  CONSOLE_SCREEN_BUFFER_INFO screen{};
+  facts.somethingShown =
+      GetConsoleScreenBufferInfo(output, &screen) &&
+      (screen.dwCursorPosition.X != 0 || screen.dwCursorPosition.Y != 0);
   return facts;
 }
 
 bool ConsoleClosesWithProcess(const ConsoleFacts& facts) {
   return facts.attachedProcesses == 1 && facts.inputIsConsole &&
-         facts.outputIsConsole && facts.windowVisible;
+         facts.outputIsConsole && facts.windowVisible && facts.somethingShown;
 }
 
 void PauseBeforeWindowCloses() {

@@ -52,12 +52,14 @@ TEST(LineOutputBufferTest, WritesEachLineAsItEndsAndTheRestAtTheEnd) {
   EXPECT_TRUE(CloseHandle(read) && CloseHandle(write));
 }
 
-TEST(ConsoleClosesWithProcessTest, OnlyAVisibleConsoleOfItsOwn) {
-  EXPECT_TRUE(ConsoleClosesWithProcess({1, true, true, true}));
-  for (const ConsoleFacts facts :
-       {ConsoleFacts{0, true, true, true}, ConsoleFacts{2, true, true, true},
-        ConsoleFacts{1, false, true, true}, ConsoleFacts{1, true, false, true},
-        ConsoleFacts{1, true, true, false}}) {
+TEST(ConsoleClosesWithProcessTest, OnlyAVisibleConsoleOfItsOwnThatShowsText) {
+  EXPECT_TRUE(ConsoleClosesWithProcess({1, true, true, true, true}));
+  for (const ConsoleFacts facts : {ConsoleFacts{0, true, true, true, true},
+                                   ConsoleFacts{2, true, true, true, true},
+                                   ConsoleFacts{1, false, true, true, true},
+                                   ConsoleFacts{1, true, false, true, true},
+                                   ConsoleFacts{1, true, true, false, true},
+                                   ConsoleFacts{1, true, true, true, false}}) {
     EXPECT_FALSE(ConsoleClosesWithProcess(facts)) << facts.attachedProcesses;
   }
 }
