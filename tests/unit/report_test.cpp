@@ -53,6 +53,7 @@ const Case kCases[] = {
     {{"GetDefaultAudioEndpoint", kDefault + eMultimedia}, true, kHead + Block(0, L"A", L"active", L"console, communications", L"{a}") + kB, L""},
     {{"GetDefaultAudioEndpoint", kDefault + eConsole, S_OK}, true, kHead + Block(0, L"A", L"active", L"multimedia, communications", L"{a}") + kB, L""},
     {{"GetId", kDefault + eCommunications, E_FAIL, true}, true, kHead + Block(0, L"A", L"active", L"console, multimedia", L"{a}") + kB, L""},
+    {{"GetId", kDefault + eConsole, S_OK}, true, kHead + Block(0, L"A", L"active", L"multimedia, communications", L"{a}") + kB, L""},
     {{}, true, L"[unknown] 0 device(s)\n", L"", {}, {}, 5},
     // Empty texts, states that are no single state, names that are no text,
     // and an id that differs only in case.
