@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, from Debian's archive only, whatever the build and the tests
-# need and this machine lacks. Run as root on Debian 12.
+# need and this machine lacks. Run as root on Debian 12 or Debian 13.
 set -euo pipefail
 
 packages=(
@@ -9,8 +9,9 @@ packages=(
   googletest
   wine wine64
   pulseaudio pulseaudio-utils
+  xvfb
   clang-format
-  zip
+  zip git
 )
 
 missing=()

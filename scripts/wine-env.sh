@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The private Wine world that tolvane runs in on Linux: a Wine prefix inside
 # the build tree with the stand-in PnP manager installed, one persistent
-# wineserver, and a private PulseAudio with null sinks as audio hardware.
+# wineserver, a private PulseAudio with null sinks as audio hardware, and a
+# private X display (Xvfb), where a console of a program's own has a window,
+# as on a desktop.
 #
 #   wine-env.sh start BUILD_DIR          set up the prefix, start the servers
 #   wine-env.sh stop BUILD_DIR           stop every server that start started
@@ -22,6 +24,13 @@ export LC_ALL=C.UTF-8
 # A unix socket path has to stay short, and the clone may live deep down.
 export XDG_RUNTIME_DIR="/tmp/tolvane-pulse-$(printf %s "$build_dir" | md5sum | cut -c1-12)"
 export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+# Never the user's own display. Wine's desktop takes the display of the
+# world's first process, so the world has its own from the start.
+unset DISPLAY
+use_display() {
+  DISPLAY=:$(cat "$XDG_RUNTIME_DIR/display")
+  export DISPLAY
+}
 
 # The sinks that stand for audio hardware. Their names cover plain ASCII,
 # accented Latin letters and characters beyond Latin-1.
@@ -52,6 +61,27 @@ start_pulse() {
     sleep 0.1
   done
   pulse pactl set-default-sink "${sinks[0]%%|*}"
+}
+
+start_display() {
+  [ ! -s "$XDG_RUNTIME_DIR/display" ] || return 0
+  Xvfb -displayfd 3 -nolisten tcp 3>"$XDG_RUNTIME_DIR/display" \
+    </dev/null >/dev/null 2>&1 &
+  echo $! >"$XDG_RUNTIME_DIR/xvfb.pid"
+  for _ in $(seq 50); do
+    [ ! -s "$XDG_RUNTIME_DIR/display" ] || return 0
+    sleep 0.1
+  done
+  echo "wine-env.sh: the X display did not start" >&2
+  return 1
+}
+
+# Waits up to 5 s for process $1 to be gone.
+await_end() {
+  for _ in $(seq 50); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
 }
 
 setup_prefix() {
@@ -87,6 +117,8 @@ override() {
 case "$action" in
   start)
     start_pulse
+    start_display
+    use_display
     mkdir -p "$WINEPREFIX"
     # Fails harmlessly when this prefix has its server already.
     wineserver -p </dev/null >/dev/null 2>&1 || true
@@ -94,21 +126,21 @@ case "$action" in
     ;;
   stop)
     wineserver -k 2>/dev/null || true
-    pid=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pid=
+    pids=$(cat "$XDG_RUNTIME_DIR/pulse/pid" "$XDG_RUNTIME_DIR/xvfb.pid" 2>/dev/null) || true
     pulse pulseaudio --kill 2>/dev/null || true
-    # PulseAudio writes to its folder until it has gone, a moment later.
-    for _ in $(seq 50); do
-      [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
+    [ ! -s "$XDG_RUNTIME_DIR/xvfb.pid" ] || kill "$(cat "$XDG_RUNTIME_DIR/xvfb.pid")" 2>/dev/null || true
+    # Both write to their folders until they have gone, a moment later.
+    for pid in $pids; do await_end "$pid"; done
     rm -rf "$XDG_RUNTIME_DIR"
     ;;
   exec)
+    use_display
     exec "$@"
     ;;
   run)
     trap '"$0" stop "$build_dir"' EXIT
     "$0" start "$build_dir"
+    use_display
     "$@"
     ;;
   *)

@@ -49,11 +49,18 @@ export STANDIN_LOG=$(windows "$root/log")
 # Every row runs with a relaunch marker left in the user's environment,
 # which names no process of theirs and so must change nothing.
 export TOLVANE_RELAUNCHED_BY=1:1
+# Where Wine 8 and Wine 10 differ: whether "runas" elevates, and the name of
+# the default endpoint that Wine adds for PulseAudio.
+wine=$(wine --version | sed -E 's/^wine-([0-9]+).*/\1/')
+pulse=$([ "$wine" = 8 ] && echo PulseAudio || echo "PulseAudio Output")
 gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
-run() { timeout 20 wine "$gate" "$@"; }
-# Started by its bare name from its own folder, as from a prompt there: the
-# file launched must still be the one that runs, by its full path.
-unelevated() { (cd "$build/gate" && timeout 20 wine "$build/bin/unelevated.exe" tolvane-gate.exe "$@"); }
+# Each program starts with the token meant for it, as from an elevated
+# prompt ("full") or an ordinary one ("limited"), whatever Wine's default.
+as() { timeout 20 wine "$build/bin/with_token.exe" "$@"; }
+# From the gate's own folder, started by its bare name, as from a prompt
+# there: the file launched must still be the one that runs, by its path.
+gate() { (cd "$build/gate" && as "$@"); }
+run() { gate full tolvane-gate.exe -- "$@"; }
 # In a terminal, with both streams still redirected: the process has a
 # console, and redirected text goes out in the console's code page.
 terminal() { script -qec "${*@Q} >&3 2>&4" /dev/null 3>&1 4>&2 </dev/null >/dev/null; }
@@ -95,10 +102,10 @@ row 2 "$usage" $'Unknown argument: --HELP\n' '' 'run --HELP'
 row 2 "$usage" $'Unknown argument: --rescan-\n' '' 'run --rescan-'
 row 2 "$usage" $'Unknown argument: --wait-ms=5\n' '' 'run --wait-ms=5'
 row 2 "$usage" $'Unknown argument: --hélp🎧\n' '' 'run --hélp🎧'
-row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$gate" --hélp®🎧'
+row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$build/bin/with_token.exe" full "$(windows "$gate")" -- --hélp®🎧'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
-row 0 "$usage" '' '' 'unelevated --help'
-row 2 "$usage" $'Unknown argument: --nope\n' '' 'unelevated --nope'
+row 0 "$usage" '' '' 'gate limited tolvane-gate.exe --help'
+row 2 "$usage" $'Unknown argument: --nope\n' '' 'gate limited tolvane-gate.exe --nope'
 # The rescan, and the configuration manager's codes when it fails.
 row 0 "$rescanned" '' "$calls" 'run --rescan --rescan-only'
 row 1 "$asked" $'CM_Locate_DevNodeW failed: 19\n' "$located" 'STANDIN_CM_LOCATE=19 run --rescan-only'
@@ -106,18 +113,27 @@ row 1 "$asked" $'CM_Reenumerate_DevNode failed: 51\n' "$calls" 'STANDIN_CM_REENU
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 0'
 # Unelevated, the run is handed to an elevated copy with the arguments as
 # the copy's C runtime split them, quoted back; or it fails to be.
-row 0 '' '' "$(launch '(null)')" 'unelevated ""'
+row 0 '' '' "$(launch '(null)')" 'gate limited tolvane-gate.exe ""'
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
-row 0 '' '' "$(launch "$quoted")" 'unelevated "$quoted"'
-row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 unelevated --rescan-only'
-row 1 '' $'Failed to relaunch elevated. Win32 error: 1155\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=1155 unelevated ""'
-row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 unelevated ""'
+row 0 '' '' "$(launch "$quoted")" 'gate limited tolvane-gate.exe "$quoted"'
+row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 gate limited tolvane-gate.exe --rescan-only'
+row 1 '' $'Failed to relaunch elevated. Win32 error: 1155\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=1155 gate limited tolvane-gate.exe ""'
+row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 gate limited tolvane-gate.exe ""'
 # A copy that the relaunch started and that is still not elevated stops
-# there; an elevated one does the work. Wine's own "runas" does not
-# elevate: its one copy ends so.
-row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'unelevated --rescan-only copy'
-row 0 "$rescanned" '' "$calls" 'unelevated --rescan-only elevated-copy'
-row 0 '' $'copy ended with status 1\n' '' 'timeout 20 wine "$build/bin/unelevated.exe" "$(windows "$exe")" --rescan-only'
+# there; an elevated one does the work. Wine's own "runas" starts that copy
+# with a console window of its own, where the helper closes its pause: on
+# Wine 8 it does not elevate, and its one copy stops so; on Wine 10 it
+# does, as on Windows, and its one copy rescans.
+row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'gate limited copy tolvane-gate.exe --rescan-only'
+row 0 "$rescanned" '' "$calls" 'gate full copy tolvane-gate.exe --rescan-only'
+if [ "$wine" = 8 ]; then
+  row 0 '' $'limited copy ended with status 1\n' '' 'as limited "$(windows "$exe")" --rescan-only'
+else
+  row 0 '' $'elevated copy ended with status 0\n' "$calls" 'as limited "$(windows "$exe")" --rescan-only'
+fi
+# Handed over from a console window of its own, it has shown nothing there
+# and closes at once, without asking for a key.
+row 0 '' '' "$(launch --rescan-only)" 'gate limited console tolvane-gate.exe --rescan-only'
 # Standard output that takes nothing fails the run, and says why.
 : >"$root/read-only"
 row 1 '' $'Failed to write standard output: Invalid handle.\n' "$calls" 'run --rescan-only 1<"$root/read-only"'
@@ -129,10 +145,11 @@ row 1 '' $'Failed to write standard output: Disk full.\n' "$calls" 'run --wait-m
 mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 
-# The real endpoints: PulseAudio's sinks, by their exact names. The ids, and
-# with them the order of the blocks, differ from one prefix to the next.
+# The real endpoints: PulseAudio's sinks, by their exact names, and the
+# default one that Wine adds. The ids, and with them the order of the
+# blocks, differ from one prefix to the next.
 row 0 '#: HDMI Output|      state: active|      id: {0.0.0.00000000}
-#: PulseAudio|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
+#: '"$pulse"'|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
 #: Réaltek® Speakers|      state: active|      id: {0.0.0.00000000}
 #: 耳机 🎧 Headset|      state: active|      id: {0.0.0.00000000}
 Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
@@ -141,11 +158,13 @@ Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
 
 # A cfgmgr32.dll beside the executable is never loaded (it would end the
 # process with 99); the one in the system directory answers.
-row 0 "$rescanned" '' "$calls" 'timeout 20 wine "$build/planted/tolvane.exe" --rescan-only'
+row 0 "$rescanned" '' "$calls" 'as full "$(windows "$build/planted/tolvane.exe")" --rescan-only'
 
 # The relaunch takes an executable path of up to 259 characters. Windows
 # starts no program from a longer one, so the probe, which runs the
-# relaunch whatever the token says, stands in for the tool there.
+# relaunch whatever the token says, stands in for the tool there; Wine's
+# own start is the only one that takes such a path, and the token it gives
+# changes nothing for the probe.
 probe() {  # the probe at a path of $1 characters: Z:, folders, \gate_probe.exe
   local dir=$root/p fill=$(($1 - ${#root} - 20))
   while [ "$fill" -gt 100 ]; do dir=$dir/$(printf '%099d' 0) fill=$((fill - 100)); done

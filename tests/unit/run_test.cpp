@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "elevation/elevation.h"
 #include "support/in_process.h"
 
 extern "C" decltype(&Sleep) __imp_Sleep;
@@ -30,6 +31,10 @@ HRESULT WINAPI NoEnumerator(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
 }
 
 int RunWith(std::vector<const wchar_t*> args) {
+  if (!IsProcessElevated()) {
+    ADD_FAILURE() << "the run would hand itself over: start the tests elevated";
+    return -1;
+  }
   args.insert(args.begin(), L"tolvane.exe");
   return Run(static_cast<int>(args.size()), args.data());
 }
