@@ -12,6 +12,7 @@ packages=(
   xvfb
   clang-format
   zip git
+  locales
 )
 
 missing=()

@@ -30,8 +30,9 @@ for key in FileVersion ProductVersion; do
   check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"
 done
 # The release zip: the executable as built, the README and the licence; and
-# all of it the same to the byte when built again, later, in another folder
-# and with another umask.
+# all of it the same to the byte when built again, later, in another folder,
+# with another umask, in a time zone 5:45 ahead and in a German Latin-1
+# locale, made here for this build alone.
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip
 check "package" "tolvane.exe README.md LICENSE" "$(cmake -E tar tf "$build/$zip" | xargs)"
@@ -40,8 +41,11 @@ check "package" "tolvane.exe README.md LICENSE" "$(cmake -E tar tf "$build/$zip"
 again=$root/again/in/another/folder source=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" &&
   { [ ! -e "$source/.git" ] || cp -r "$source/.git" "$again"; }  # for the commit's time
-(umask 077 && cmake -S "$again" -B "$again/b" -DCMAKE_TOOLCHAIN_FILE="$again/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF && cmake --build "$again/b" -j "$(nproc)" --target release) >/dev/null
+mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
+elsewhere=(env TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1)
+check "another locale" "ISO-8859-1 +0545" "$("${elsewhere[@]}" locale charmap) $("${elsewhere[@]}" date +%z)"
+(umask 077 && "${elsewhere[@]}" cmake -S "$again" -B "$again/b" -DCMAKE_TOOLCHAIN_FILE="$again/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF && "${elsewhere[@]}" cmake --build "$again/b" -j "$(nproc)" --target release) >/dev/null
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
