@@ -10,7 +10,7 @@
 namespace tolvane {
 
 // Where "runas" cannot elevate (User Account Control off for a standard
-// user, some managed desktops, Wine), the copy that the relaunch starts is
+// user, some managed desktops, Wine 8), the copy that the relaunch starts is
 // no more elevated than the process that started it, and would relaunch in
 // turn, without end. So the launcher leaves a marker in its environment,
 // which a copy started directly inherits: TOLVANE_RELAUNCHED_BY, holding
