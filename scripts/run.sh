@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The tool's main job on Linux: builds tolvane.exe and runs it under Wine with
 # the stand-in PnP manager and a PulseAudio null-sink set as audio hardware.
-# Arguments go to tolvane.exe unchanged.
+# Its arguments are tolvane's command line, as typed at a Windows prompt.
 #
 # It runs tolvane as an elevated prompt does ("run it from an elevated
 # prompt"): started with this user's full token, in this terminal, so the
@@ -17,7 +17,7 @@ build_dir=$source_dir/build
 exe=Z:$(printf %s "$build_dir/bin/tolvane.exe" | tr / '\\')
 set +e
 "$source_dir/scripts/wine-env.sh" run "$build_dir" \
-  wine "$build_dir/bin/with_token.exe" full "$exe" -- "$@"
+  wine "$build_dir/bin/with_token.exe" full "$exe" "$*"
 status=$?
 set -e
 echo "tolvane.exe exited with status $status" >&2

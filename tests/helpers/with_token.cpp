@@ -1,15 +1,10 @@
-// Starts a program with the token of this user that it names, whatever
-// token Wine gave this process: "full", as an elevated prompt starts it, or
-// "limited", as an ordinary one does. Follows it and every copy of it that
-// it starts, as their debugger, until all have ended, and ends with the
-// program's status (200: not started). Each copy's elevation and status go
-// to standard error, and a key is pressed in each copy's console, as a user
-// would to close its window. The process ends right after, which closes
-// every handle it opened.
-//   with_token.exe full|limited [copy] [console] PROGRAM "PARAMETERS"
-//   with_token.exe full|limited [copy] [console] PROGRAM -- ARGUMENTS...
-// copy: started as the relaunch starts it, with this process's marker.
-// console: in a console of its own, as a double-click starts it.
+// Starts a program with this user's full token, as an elevated prompt does,
+// or its limited one, as an ordinary prompt does, whatever Wine's default;
+// as the relaunch starts it, marker included ("copy"); in a console of its
+// own, as a double-click does ("console"). Follows it and its copies, as
+// their debugger, until all have ended; each copy's elevation and status go
+// to standard error. Ends with the program's status (200: not started).
+//   with_token.exe full|limited [copy] [console] PROGRAM ["PARAMETERS"]
 #include <windows.h>
 
 #include <cstdio>
@@ -17,31 +12,23 @@
 #include <string>
 #include <string_view>
 
-#include "elevation/quoting.h"
 #include "elevation/relaunch_marker.h"
 
-namespace {
+using namespace std::literals;
 
-std::wstring Image(HANDLE process) {
-  wchar_t path[MAX_PATH] = {};
-  DWORD size = MAX_PATH;
-  return QueryFullProcessImageNameW(process, 0, path, &size) ? path : L"?";
-}
-
-bool Elevated(HANDLE process) {
-  HANDLE token = nullptr;
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  return OpenProcessToken(process, TOKEN_QUERY, &token) &&
-         GetTokenInformation(token, TokenElevation, &elevation,
-                             sizeof elevation, &size) &&
-         elevation.TokenIsElevated != 0;
-}
-
-// This process's own token when it is of the kind asked for, else the
-// other half of its pair.
-HANDLE UserToken(bool full) {
-  HANDLE own = nullptr, primary = nullptr;
+int wmain(int argc, wchar_t* argv[]) {
+  int i = 2;
+  const auto flag = [&](std::wstring_view name) {
+    return i < argc && argv[i] == name && ++i;
+  };
+  const bool full = argc > 1 && argv[1] == L"full"sv;
+  const bool copy = flag(L"copy"), console = flag(L"console");
+  if (argc <= i || (!full && argv[1] != L"limited"sv)) return 200;
+  std::wstring line = L"\"" + std::wstring(argv[i]) + L"\" " +
+                      (i + 1 < argc ? argv[i + 1] : L"");
+  // This process's own token when it is of the kind asked for, else the other
+  // half of its pair. No handle is closed: this process ends soon.
+  HANDLE own = nullptr, token = nullptr;
   TOKEN_ELEVATION_TYPE type{};
   TOKEN_LINKED_TOKEN linked{};
   DWORD size = 0;
@@ -50,55 +37,12 @@ HANDLE UserToken(bool full) {
                        &own) &&
       GetTokenInformation(own, TokenElevationType, &type, sizeof type, &size) &&
       type == (full ? TokenElevationTypeFull : TokenElevationTypeLimited);
-  const bool other =
-      !same && own &&
-      GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size);
-  return (same || other) &&
-                 DuplicateTokenEx(same ? own : linked.LinkedToken,
-                                  MAXIMUM_ALLOWED, nullptr,
-                                  SecurityImpersonation, TokenPrimary, &primary)
-             ? primary
-             : nullptr;
-}
-
-void PressKey(DWORD process) {
-  INPUT_RECORD key{};
-  key.EventType = KEY_EVENT;
-  key.Event.KeyEvent.bKeyDown = TRUE;
-  key.Event.KeyEvent.wRepeatCount = 1;
-  key.Event.KeyEvent.uChar.UnicodeChar = L' ';
-  DWORD written = 0;
-  FreeConsole();
-  if (AttachConsole(process)) {
-    const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-    WriteConsoleInputW(input, &key, 1, &written);
-    CloseHandle(input);
-    FreeConsole();
-  }
-}
-
-}  // namespace
-
-int wmain(int argc, wchar_t* argv[]) {
-  int i = 1;
-  const auto flag = [&](std::wstring_view name) {
-    return i < argc && argv[i] == name && ++i;
-  };
-  const bool full = flag(L"full"), limited = !full && flag(L"limited");
-  const bool copy = flag(L"copy"), console = flag(L"console");
-  if (!(full || limited) || argc < i + 2) {
-    std::fwprintf(stderr,
-                  L"usage: with_token.exe full|limited [copy] "
-                  L"[console] PROGRAM \"PARAMETERS\"|-- ARGUMENTS\n");
-    return 200;
-  }
-  std::wstring line =
-      L"\"" + std::wstring(argv[i]) + L"\" " +
-      (argv[i + 1] == std::wstring_view(L"--")
-           ? tolvane::BuildParameterString(argc - i - 1, argv + i + 1)
-           : argv[i + 1]);
+  bool started =
+      (!copy || tolvane::SetRelaunchMarker()) &&
+      (same || GetTokenInformation(own, TokenLinkedToken, &linked,
+                                   sizeof linked, &size)) &&
+      DuplicateTokenEx(same ? own : linked.LinkedToken, MAXIMUM_ALLOWED,
+                       nullptr, SecurityImpersonation, TokenPrimary, &token);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = console ? 0 : STARTF_USESTDHANDLES;
@@ -106,8 +50,6 @@ int wmain(int argc, wchar_t* argv[]) {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION child{};
-  const HANDLE token = UserToken(full);
-  bool started = token && (!copy || tolvane::SetRelaunchMarker());
   // Wine now and then refuses a start while it is busy; once more will do.
   for (int attempt = 0; started && attempt < 2 && !child.hProcess; ++attempt) {
     started = CreateProcessAsUserW(
@@ -117,43 +59,49 @@ int wmain(int argc, wchar_t* argv[]) {
               GetLastError() == ERROR_INTERNAL_ERROR;
   }
   DWORD status = 200;
-  std::wstring program;           // the program's file, from its first
-  std::map<DWORD, bool> running;  // its processes, and which are elevated
+  std::wstring program;           // the program's file, from its first process
+  std::map<DWORD, bool> running;  // its processes: elevated or not
   DEBUG_EVENT event{};
-  while (child.hProcess && (program.empty() || !running.empty())) {
-    if (!WaitForDebugEvent(&event, 250)) {
-      for (const auto& [id, elevated] : running) {
-        if (id != child.dwProcessId) {
-          PressKey(id);
-        }
-      }
-      continue;
-    }
+  while (child.hProcess && (program.empty() || !running.empty()) &&
+         WaitForDebugEvent(&event, INFINITE)) {
     const DWORD id = event.dwProcessId, code = event.dwDebugEventCode;
     if (code == CREATE_PROCESS_DEBUG_EVENT) {
-      const CREATE_PROCESS_DEBUG_INFO& created = event.u.CreateProcessInfo;
-      CloseHandle(created.hFile);
-      const std::wstring image = Image(created.hProcess);
-      program = program.empty() ? image : program;
-      if (image == program) {
-        running[id] = Elevated(created.hProcess);
+      const HANDLE process = event.u.CreateProcessInfo.hProcess;
+      wchar_t path[MAX_PATH] = {};
+      TOKEN_ELEVATION elevation{};
+      HANDLE its = nullptr;
+      size = MAX_PATH;
+      QueryFullProcessImageNameW(process, 0, path, &size);
+      program = program.empty() ? path : program;
+      if (program == path) {
+        running[id] = OpenProcessToken(process, TOKEN_QUERY, &its) &&
+                      GetTokenInformation(its, TokenElevation, &elevation,
+                                          sizeof elevation, &size) &&
+                      elevation.TokenIsElevated;
       }
+      CloseHandle(event.u.CreateProcessInfo.hFile);
     } else if (code == LOAD_DLL_DEBUG_EVENT) {
       CloseHandle(event.u.LoadDll.hFile);
     } else if (code == EXIT_PROCESS_DEBUG_EVENT && running.contains(id)) {
+      const DWORD exit = event.u.ExitProcess.dwExitCode;
       if (id != child.dwProcessId) {
         std::fwprintf(stderr, L"%ls copy ended with status %lu\n",
-                      running[id] ? L"elevated" : L"limited",
-                      event.u.ExitProcess.dwExitCode);
+                      running[id] ? L"elevated" : L"limited", exit);
       }
-      status =
-          id == child.dwProcessId ? event.u.ExitProcess.dwExitCode : status;
+      status = id == child.dwProcessId ? exit : status;
       running.erase(id);
     }
     // Faults go on to the program's own handlers; breakpoints are ours.
     const bool fault =
         code == EXCEPTION_DEBUG_EVENT &&
         event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
+    // At a copy's first breakpoint its console is set up: sharing it keeps
+    // the copy from waiting for a key there, as a user would have to press.
+    if (code == EXCEPTION_DEBUG_EVENT && !fault && running.contains(id) &&
+        id != child.dwProcessId && (FreeConsole() || true) &&
+        !AttachConsole(id)) {
+      std::fwprintf(stderr, L"a copy's console could not be shared\n");
+    }
     ContinueDebugEvent(id, event.dwThreadId,
                        fault ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
   }
