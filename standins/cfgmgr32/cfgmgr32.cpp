@@ -11,9 +11,9 @@
 extern "C" CONFIGRET WINAPI CM_Locate_DevNodeW(PDEVINST devInst,
                                                DEVINSTID_W deviceId,
                                                ULONG flags) {
-  standin::Log("CM_Locate_DevNodeW devinst=" + std::to_string(*devInst) +
-               " id=" + (deviceId ? "set" : "null") +
-               " flags=" + std::to_string(flags));
+  standin::Log(L"CM_Locate_DevNodeW devinst=" + std::to_wstring(*devInst) +
+               L" id=" + (deviceId ? L"set" : L"null") + L" flags=" +
+               std::to_wstring(flags));
   const CONFIGRET result = standin::Setting(L"CM_LOCATE");
   *devInst = result == CR_SUCCESS ? 0x5EED : *devInst;
   return result;
@@ -21,7 +21,7 @@ extern "C" CONFIGRET WINAPI CM_Locate_DevNodeW(PDEVINST devInst,
 
 extern "C" CONFIGRET WINAPI CM_Reenumerate_DevNode(DEVINST devInst,
                                                    ULONG flags) {
-  standin::Log("CM_Reenumerate_DevNode devinst=" + std::to_string(devInst) +
-               " flags=" + std::to_string(flags));
+  standin::Log(L"CM_Reenumerate_DevNode devinst=" + std::to_wstring(devInst) +
+               L" flags=" + std::to_wstring(flags));
   return standin::Setting(L"CM_REENUMERATE");
 }

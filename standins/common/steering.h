@@ -16,12 +16,16 @@ inline DWORD Setting(const std::wstring& name) {
   return value != nullptr ? std::wcstoul(value, nullptr, 10) : 0;
 }
 
-// Appends a line to the file that STANDIN_LOG names, if it names one. A
-// stand-in that cannot keep its record ends the process, as no test expects.
-inline void Log(const std::string& line) {
+// Appends a line, in UTF-8, to the file that STANDIN_LOG names, if it names
+// one. A stand-in that cannot keep its record ends the process, as no test
+// expects.
+inline void Log(const std::wstring& line) {
   if (const wchar_t* path = _wgetenv(L"STANDIN_LOG")) {
+    char bytes[4096] = {};
     FILE* log = _wfopen(path, L"ab");
-    if (log == nullptr || std::fprintf(log, "%s\n", line.c_str()) < 0 ||
+    if (!WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes, 4096, nullptr,
+                             nullptr) ||
+        log == nullptr || std::fprintf(log, "%s\n", bytes) < 0 ||
         std::fclose(log) != 0) {
       ExitProcess(97);
     }

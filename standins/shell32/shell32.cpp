@@ -1,6 +1,5 @@
-// Stand-in for the shell's launch call. Wine's "runas" starts the copy
-// unelevated, so a real relaunch would relaunch again and again; this one
-// logs the launch record and fails with STANDIN_SHELL_ERROR when it is set.
+// Stand-in for the shell's launch call: logs the launch record, and fails
+// with STANDIN_SHELL_ERROR when it is set, instead of starting a copy.
 #define _SHELL32_  // defining the function here, not importing it
 #include <windows.h>
 
@@ -8,13 +7,8 @@
 
 #include "common/steering.h"
 
-static std::string Utf8(const wchar_t* text) {
-  char bytes[4096] = "(null)";
-  if (text != nullptr && !WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, 4096,
-                                              nullptr, nullptr)) {
-    ExitProcess(97);
-  }
-  return bytes;
+static std::wstring Text(const wchar_t* text) {
+  return text != nullptr ? text : L"(null)";
 }
 
 extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {
@@ -22,14 +16,14 @@ extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {
                         !launch->lpClass && !launch->hkeyClass &&
                         !launch->dwHotKey && !launch->hIcon &&
                         !launch->hProcess;
-  standin::Log("ShellExecuteExW cbSize=" + std::to_string(launch->cbSize) +
-               " fMask=" + std::to_string(launch->fMask) +
-               " hwnd=" + (launch->hwnd ? "set" : "null") + " verb=" +
-               Utf8(launch->lpVerb) + " file=" + Utf8(launch->lpFile) +
-               " parameters=" + Utf8(launch->lpParameters) +
-               " directory=" + Utf8(launch->lpDirectory) +
-               " nShow=" + std::to_string(launch->nShow) +
-               " others=" + (restZero ? "zero" : "set"));
+  standin::Log(L"ShellExecuteExW cbSize=" + std::to_wstring(launch->cbSize) +
+               L" fMask=" + std::to_wstring(launch->fMask) + L" hwnd=" +
+               (launch->hwnd ? L"set" : L"null") + L" verb=" +
+               Text(launch->lpVerb) + L" file=" + Text(launch->lpFile) +
+               L" parameters=" + Text(launch->lpParameters) + L" directory=" +
+               Text(launch->lpDirectory) + L" nShow=" +
+               std::to_wstring(launch->nShow) + L" others=" +
+               (restZero ? L"zero" : L"set"));
   if (const DWORD error = standin::Setting(L"SHELL_ERROR")) {
     SetLastError(error);
     return FALSE;
