@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The executable as users get it, and as users, scripts and parent
-# processes run it under Wine: what it writes, byte for byte, what it asks
-# of the stand-in PnP manager and shell, and how it ends.
+# The executable as users get it and as users, scripts and parent processes
+# run it under Wine: what it writes, byte for byte, what it asks of the
+# stand-in PnP manager and shell, and how it ends.
 #   executable_test.sh BUILD_DIR VERSION
 set -uo pipefail
 build=$(cd "$1" && pwd) version=$2 exe=$build/bin/tolvane.exe
@@ -29,10 +29,9 @@ done
 for key in FileVersion ProductVersion; do
   check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"
 done
-# The release zip: the executable as built, the README and the licence; and
-# all of it the same to the byte when built again, later, in another folder,
-# with another umask, in a time zone 5:45 ahead and in a German Latin-1
-# locale, made here for this build alone.
+# The release zip: the executable as built, the README and the licence; all
+# of it the same to the byte when built again later, in another folder, with
+# another umask, 5:45 ahead of UTC and in a German Latin-1 locale.
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip
 check "package" "tolvane.exe README.md LICENSE" "$(cmake -E tar tf "$build/$zip" | xargs)"
@@ -42,10 +41,10 @@ again=$root/again/in/another/folder source=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" &&
   { [ ! -e "$source/.git" ] || cp -r "$source/.git" "$again"; }  # for the commit's time
 mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
-elsewhere=(env TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1)
-check "another locale" "ISO-8859-1 +0545" "$("${elsewhere[@]}" locale charmap) $("${elsewhere[@]}" date +%z)"
-(umask 077 && "${elsewhere[@]}" cmake -S "$again" -B "$again/b" -DCMAKE_TOOLCHAIN_FILE="$again/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF && "${elsewhere[@]}" cmake --build "$again/b" -j "$(nproc)" --target release) >/dev/null
+(umask 077 && export TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 &&
+  [ "$(locale charmap) $(date +%z)" = "ISO-8859-1 +0545" ] && cmake -S "$again" -B "$again/b" \
+  -DCMAKE_TOOLCHAIN_FILE="$again/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
+  cmake --build "$again/b" -j "$(nproc)" --target release) >/dev/null || fail "build in another time zone and locale"
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -53,20 +52,13 @@ export STANDIN_LOG=$(windows "$root/log")
 # Every row runs with a relaunch marker left in the user's environment,
 # which names no process of theirs and so must change nothing.
 export TOLVANE_RELAUNCHED_BY=1:1
-# Where Wine 8 and Wine 10 differ: whether "runas" elevates, and the name of
-# the default endpoint that Wine adds for PulseAudio.
-wine=$(wine --version | sed -E 's/^wine-([0-9]+).*/\1/')
-pulse=$([ "$wine" = 8 ] && echo PulseAudio || echo "PulseAudio Output")
 gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
-# Each program starts with the token meant for it, as from an elevated
-# prompt ("full") or an ordinary one ("limited"), whatever Wine's default.
-as() { timeout 20 wine "$build/bin/with_token.exe" "$@"; }
-# From the gate's own folder, started by its bare name, as from a prompt
-# there: the file launched must still be the one that runs, by its path.
-gate() { (cd "$build/gate" && as "$@"); }
-run() { gate full tolvane-gate.exe -- "$@"; }
-# In a terminal, with both streams still redirected: the process has a
-# console, and redirected text goes out in the console's code page.
+# Each program starts with the token meant for it, whatever Wine's default,
+# from the gate's folder: started there by its bare name, the gate must
+# still launch the file that runs, by its full path.
+as() { (cd "$build/gate" && timeout 20 wine "$build/bin/with_token.exe" "$@"); }
+run() { as full tolvane-gate.exe "$*"; }
+# In a terminal, streams redirected: redirected text is in the console's code page.
 terminal() { script -qec "${*@Q} >&3 2>&4" /dev/null 3>&1 4>&2 </dev/null >/dev/null; }
 # row STATUS OUT ERR LOG COMMAND: COMMAND may carry settings for the
 # stand-ins and redirections; the streams' line ends are written as \n.
@@ -78,9 +70,8 @@ row() {
   check "$5: err" "${3//$'\n'/$'\r\n'}." "$(cat "$root/err"; echo .)"
   check "$5: log" "${4%$'\n'}" "$(cat "$root/log")"
 }
-launch() {  # PARAMETERS [EXECUTABLE]
-  echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=${2:-$(windows "$gate")} parameters=$1 directory=(null) nShow=1 others=zero"
-}
+# The launch record for PARAMETERS [EXECUTABLE].
+launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=${2:-$(windows "$gate")} parameters=$1 directory=(null) nShow=1 others=zero"; }
 usage='Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]
 
 Default behavior: rescan PnP, wait briefly, then list render devices only.
@@ -97,61 +88,43 @@ located=$'CM_Locate_DevNodeW devinst=0 id=null flags=0\n'
 calls=$located$'CM_Reenumerate_DevNode devinst=24301 flags=1\n'
 
 # Help and command-line errors, answered before the gate and any work.
-row 0 "$usage" '' '' 'run --help'
-row 0 "$usage" '' '' 'run -h --nope'
+row 0 "$usage" '' '' 'as limited tolvane-gate.exe "-h --nope"'
 row 0 "$usage" '' '' 'run /?'
-row 2 "$usage" $'Unknown argument: --nope\n' '' 'run --nope --help'
-row 2 "$usage" $'Unknown argument: \n' '' 'run ""'
 row 2 "$usage" $'Unknown argument: --HELP\n' '' 'run --HELP'
 row 2 "$usage" $'Unknown argument: --rescan-\n' '' 'run --rescan-'
-row 2 "$usage" $'Unknown argument: --wait-ms=5\n' '' 'run --wait-ms=5'
-row 2 "$usage" $'Unknown argument: --hélp🎧\n' '' 'run --hélp🎧'
-row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$build/bin/with_token.exe" full "$(windows "$gate")" -- --hélp®🎧'
+row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$build/bin/with_token.exe" full "$(windows "$gate")" --hélp®🎧'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
-row 0 "$usage" '' '' 'gate limited tolvane-gate.exe --help'
-row 2 "$usage" $'Unknown argument: --nope\n' '' 'gate limited tolvane-gate.exe --nope'
-# The rescan, and the configuration manager's codes when it fails.
-row 0 "$rescanned" '' "$calls" 'run --rescan --rescan-only'
-row 1 "$asked" $'CM_Locate_DevNodeW failed: 19\n' "$located" 'STANDIN_CM_LOCATE=19 run --rescan-only'
-row 1 "$asked" $'CM_Reenumerate_DevNode failed: 51\n' "$calls" 'STANDIN_CM_REENUMERATE=51 run --rescan-only'
+# The rescan, and the configuration manager's codes when it fails; each
+# line leaves as it ends, so the two streams keep their order in one file.
+row 1 "$asked"$'CM_Locate_DevNodeW failed: 19\n' '' "$located" 'STANDIN_CM_LOCATE=19 run --rescan-only 2>&1'
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 0'
 # Unelevated, the run is handed to an elevated copy with the arguments as
-# the copy's C runtime split them, quoted back; or it fails to be.
-row 0 '' '' "$(launch '(null)')" 'gate limited tolvane-gate.exe ""'
+# the C runtime split them, quoted back, and with none as none.
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
-row 0 '' '' "$(launch "$quoted")" 'gate limited tolvane-gate.exe "$quoted"'
-row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 gate limited tolvane-gate.exe --rescan-only'
-row 1 '' $'Failed to relaunch elevated. Win32 error: 1155\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=1155 gate limited tolvane-gate.exe ""'
-row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 gate limited tolvane-gate.exe ""'
+row 0 '' '' "$(launch "$quoted")" 'as limited tolvane-gate.exe "$quoted"'
+row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 as limited tolvane-gate.exe --rescan-only'
+row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 as limited tolvane-gate.exe ""'
 # A copy that the relaunch started and that is still not elevated stops
-# there; an elevated one does the work. Wine's own "runas" starts that copy
-# with a console window of its own, where the helper closes its pause: on
-# Wine 8 it does not elevate, and its one copy stops so; on Wine 10 it
-# does, as on Windows, and its one copy rescans.
-row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'gate limited copy tolvane-gate.exe --rescan-only'
-row 0 "$rescanned" '' "$calls" 'gate full copy tolvane-gate.exe --rescan-only'
-if [ "$wine" = 8 ]; then
-  row 0 '' $'limited copy ended with status 1\n' '' 'as limited "$(windows "$exe")" --rescan-only'
-else
-  row 0 '' $'elevated copy ended with status 0\n' "$calls" 'as limited "$(windows "$exe")" --rescan-only'
-fi
+# there; an elevated one does the work. Wine 8's own "runas" does not
+# elevate, and its one copy stops so; Wine 10's does, as Windows', and its
+# one copy rescans.
+row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'as limited copy tolvane-gate.exe --rescan-only'
+row 0 "$rescanned" '' "$calls" 'as full copy tolvane-gate.exe --rescan-only'
+[[ $(wine --version) == wine-8.* ]] && copy=(limited 1 '') pulse=PulseAudio ||
+  copy=(elevated 0 "$calls") pulse="PulseAudio Output"
+row 0 '' "${copy[0]} copy ended with status ${copy[1]}"$'\n' "${copy[2]}" 'as limited "$(windows "$exe")" --rescan-only'
 # Handed over from a console window of its own, it has shown nothing there
 # and closes at once, without asking for a key.
-row 0 '' '' "$(launch --rescan-only)" 'gate limited console tolvane-gate.exe --rescan-only'
+row 0 '' '' "$(launch --rescan-only)" 'as limited console tolvane-gate.exe --rescan-only'
 # Standard output that takes nothing fails the run, and says why.
-: >"$root/read-only"
-row 1 '' $'Failed to write standard output: Invalid handle.\n' "$calls" 'run --rescan-only 1<"$root/read-only"'
-row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Invalid handle.\n' '' 'run --nope 1<"$root/read-only"'
-row 1 '' $'Failed to write standard output: Invalid handle.\n' "$calls" 'run --rescan-only >&-'
-row 1 '' $'Failed to write standard output: Disk full.\n' '' 'run --help >/dev/full'
-row 1 '' $'Failed to write standard output: Disk full.\n' "$calls" 'run --wait-ms 0 >/dev/full'
+row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Invalid handle.\n' '' 'run --nope 1</dev/null'
 # A pipe whose reader has gone, as when a script's reader quits early.
 mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 
-# The real endpoints: PulseAudio's sinks, by their exact names, and the
-# default one that Wine adds. The ids, and with them the order of the
-# blocks, differ from one prefix to the next.
+# The real endpoints: PulseAudio's sinks, by their exact names, and the one
+# that Wine adds. The ids, and with them the order of the blocks, differ from
+# one prefix to the next.
 row 0 '#: HDMI Output|      state: active|      id: {0.0.0.00000000}
 #: '"$pulse"'|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
 #: Réaltek® Speakers|      state: active|      id: {0.0.0.00000000}
@@ -165,10 +138,8 @@ Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
 row 0 "$rescanned" '' "$calls" 'as full "$(windows "$build/planted/tolvane.exe")" --rescan-only'
 
 # The relaunch takes an executable path of up to 259 characters. Windows
-# starts no program from a longer one, so the probe, which runs the
-# relaunch whatever the token says, stands in for the tool there; Wine's
-# own start is the only one that takes such a path, and the token it gives
-# changes nothing for the probe.
+# starts no program from a longer one, so the probe stands in for the tool
+# there: it runs the relaunch whatever its token, which Wine gives it.
 probe() {  # the probe at a path of $1 characters: Z:, folders, \gate_probe.exe
   local dir=$root/p fill=$(($1 - ${#root} - 20))
   while [ "$fill" -gt 100 ]; do dir=$dir/$(printf '%099d' 0) fill=$((fill - 100)); done
@@ -176,10 +147,8 @@ probe() {  # the probe at a path of $1 characters: Z:, folders, \gate_probe.exe
   mkdir -p "$dir" && cp "$build/bin/gate_probe.exe" "$build/standins/shell32.dll" "$dir"
   windows "$dir/gate_probe.exe"
 }
-long=$(probe 259)
-check "259 characters" 259 ${#long}
+long=$(probe 259) && check "259 characters" 259 ${#long}
 row 11 '' '' "$(launch '--wait-ms 5' "$long")" 'timeout 20 wine "$long" --wait-ms 5'
-long=$(probe 260)
-check "260 characters" 260 ${#long}
+long=$(probe 260) && check "260 characters" 260 ${#long}
 row 12 '' $'Failed to resolve executable path.\n' '' 'timeout 20 wine "$long" --wait-ms 5'
 [ "$failures" -eq 0 ] && echo "all rows as expected"

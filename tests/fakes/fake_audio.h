@@ -35,10 +35,9 @@ struct Fault {
 
 class Fake;
 
-// The endpoints of one data flow behind the report's four interfaces,
-// handing out references and texts as the platform does. While it lives,
-// this program's CoTaskMemFree and PropVariantClear tell it which of its
-// texts came back.
+// The endpoints of one data flow behind the report's four interfaces, which
+// hand out references and texts as the platform does; this program's
+// CoTaskMemFree and PropVariantClear tell it which texts came back.
 struct FakeAudio {
   FakeAudio(EDataFlow flow, const std::vector<Endpoint>& endpoints,
             std::array<const wchar_t*, 3> defaultIds, Fault fault = {});

@@ -22,10 +22,9 @@ struct CapturedStreams {
   std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
 };
 
-// Points one of this program's imports (its __imp_ slot) at another
-// function while it lives: how a test sees a call that leaves no other
-// trace, such as a sleep or a freed text. The slots are read-only, as on
-// Windows, so each write opens its page for that write alone.
+// Points one of this program's imports (its __imp_ slot) at another function
+// while it lives, to see a call that leaves no trace (a sleep, a freed text);
+// each write opens the read-only slot for itself, or ends the test program.
 template <typename Function>
 struct SwappedImport {
   SwappedImport(Function*& slot, Function* by)
@@ -33,12 +32,10 @@ struct SwappedImport {
   ~SwappedImport() { Write(slot, original); }
   SwappedImport(const SwappedImport&) = delete;
   static Function* Write(Function*& slot, Function* value) {
-    DWORD access = 0;
-    if (!VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &access)) {
-      std::abort();  // no test can go on without its import
-    }
-    Function* const old = std::exchange(slot, value);
-    if (!VirtualProtect(&slot, sizeof slot, access, &access)) {
+    DWORD access = PAGE_READWRITE;
+    const bool opened = VirtualProtect(&slot, sizeof slot, access, &access);
+    Function* const old = opened ? std::exchange(slot, value) : nullptr;
+    if (!opened || !VirtualProtect(&slot, sizeof slot, access, &access)) {
       std::abort();
     }
     return old;

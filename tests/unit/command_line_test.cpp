@@ -1,5 +1,3 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -25,14 +23,8 @@ TEST(ParseCommandLineTest, FillsTheOptionsRecord) {
       {{L"--wait-ms", L"--capture-only"}, true, false, false, 0},
       {{L"--wait-ms", L"1", L"--wait-ms", L"12abc"}, true, false, false, 12},
       // Read as the C runtime reads it, with every digit and space it knows.
-      {{L"--wait-ms", L"\uFF18\uFF10\uFF10\uFF10"}, true, false, false, 8000},
-      {{L"--wait-ms", L"\u0668\u0660\u0660\u0660"}, true, false, false, 8000},
-      {{L"--wait-ms", L"\u30008000"}, true, false, false, 8000},
-      {{L"--wait-ms", L"\u00A08000"}, true, false, false, 8000},
       {{L"--wait-ms", L"\uFF18\uFF10"}, true, false, false, 80},
       {{L"--wait-ms", L"\u300080"}, true, false, false, 80},
-      {{L"--wait-ms", L" +5"}, true, false, false, 5},
-      {{L"--wait-ms", L"-0"}, true, false, false, 0},
       {{L"--wait-ms", L"99999999999"}, true, false, false, 2147483647},
       {{L"--wait-ms", L"-2147483649"}, true, false, false, -2147483647 - 1},
   };

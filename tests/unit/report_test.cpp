@@ -7,8 +7,7 @@
 namespace tolvane {
 namespace {
 
-using fakes::Endpoint;
-using fakes::kDefault;
+using fakes::Endpoint, fakes::kDefault;
 
 std::wstring Block(int index, const std::wstring& name,
                    const std::wstring& state, const std::wstring& roles,
