@@ -71,9 +71,10 @@ int wmain(int argc, wchar_t* argv[]) {
       TOKEN_ELEVATION elevation{};
       HANDLE its = nullptr;
       size = MAX_PATH;
-      QueryFullProcessImageNameW(process, 0, path, &size);
-      program = program.empty() ? path : program;
-      if (program == path) {
+      const std::wstring image =
+          QueryFullProcessImageNameW(process, 0, path, &size) ? path : L"?";
+      program = program.empty() ? image : program;
+      if (program == image) {
         running[id] = OpenProcessToken(process, TOKEN_QUERY, &its) &&
                       GetTokenInformation(its, TokenElevation, &elevation,
                                           sizeof elevation, &size) &&
@@ -91,12 +92,11 @@ int wmain(int argc, wchar_t* argv[]) {
       status = id == child.dwProcessId ? exit : status;
       running.erase(id);
     }
-    // Faults go on to the program's own handlers; breakpoints are ours.
+    // Faults go on to the program's own handlers. At a copy's breakpoint its
+    // console is set up: sharing it keeps its window from waiting for a key.
     const bool fault =
         code == EXCEPTION_DEBUG_EVENT &&
         event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
-    // At a copy's first breakpoint its console is set up: sharing it keeps
-    // the copy from waiting for a key there, as a user would have to press.
     if (code == EXCEPTION_DEBUG_EVENT && !fault && running.contains(id) &&
         id != child.dwProcessId && (FreeConsole() || true) &&
         !AttachConsole(id)) {
