@@ -126,11 +126,12 @@ case "$action" in
     ;;
   stop)
     wineserver -k 2>/dev/null || true
-    pids=$(cat "$XDG_RUNTIME_DIR/pulse/pid" "$XDG_RUNTIME_DIR/xvfb.pid" 2>/dev/null) || true
+    pulse_pid=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pulse_pid=
+    xvfb_pid=$(cat "$XDG_RUNTIME_DIR/xvfb.pid" 2>/dev/null) || xvfb_pid=
     pulse pulseaudio --kill 2>/dev/null || true
-    [ ! -s "$XDG_RUNTIME_DIR/xvfb.pid" ] || kill "$(cat "$XDG_RUNTIME_DIR/xvfb.pid")" 2>/dev/null || true
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
     # Both write to their folders until they have gone, a moment later.
-    for pid in $pids; do await_end "$pid"; done
+    for pid in $pulse_pid $xvfb_pid; do await_end "$pid"; done
     rm -rf "$XDG_RUNTIME_DIR"
     ;;
   exec)
