@@ -1,6 +1,6 @@
-#include "app/console_output.h"
-#include "app/console_pause.h"
 #include "app/run.h"
+#include "console/console_output.h"
+#include "console/console_pause.h"
 
 int wmain(int argc, wchar_t* argv[]) {
   int status = 0;

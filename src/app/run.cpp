@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <objbase.h>
-
 #include <iostream>
 
 #include "app/exit_status.h"
@@ -12,36 +10,10 @@
 #include "audio/endpoint_report.h"
 #include "diag/system_message.h"
 #include "elevation/elevation.h"
+#include "owners/com_apartment.h"
 #include "pnp/rescan.h"
 
 namespace tolvane {
-namespace {
-
-// Holds the outcome of COM initialisation for the run and balances it on
-// every way out, but only when this run owns an initialisation: a thread
-// already in the other concurrency model (RPC_E_CHANGED_MODE) is used as it
-// is and left as it was.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) {
-      CoUninitialize();
-    }
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
-  bool usable() const {
-    return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE;
-  }
-  HRESULT result() const { return result_; }
-
- private:
-  const HRESULT result_;
-};
-
-}  // namespace
 
 int Run(int argc, const wchar_t* const* argv) {
   RunOptions options;

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "audio/com_ownership.h"
-#include "audio/scoped_propvariant.h"
 #include "diag/system_message.h"
+#include "owners/com_ptr.h"
+#include "owners/scoped_propvariant.h"
 
 namespace tolvane {
 namespace {

@@ -2,15 +2,9 @@
 
 #include <windows.h>
 
-#include "diag/unique_resource.h"
+#include "owners/kernel_owners.h"
 
 namespace tolvane {
-namespace {
-
-void FreeLocal(wchar_t* memory) { LocalFree(memory); }
-using UniqueLocalText = UniqueResource<wchar_t*, FreeLocal>;
-
-}  // namespace
 
 std::wstring FormatSystemMessage(std::uint32_t code) {
   UniqueLocalText buffer;

@@ -7,9 +7,9 @@
 #include <iostream>
 #include <string>
 
-#include "diag/unique_handle.h"
 #include "elevation/quoting.h"
 #include "elevation/relaunch_marker.h"
+#include "owners/kernel_owners.h"
 
 namespace tolvane {
 

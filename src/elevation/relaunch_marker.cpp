@@ -4,7 +4,7 @@
 
 #include <tlhelp32.h>
 
-#include "diag/unique_handle.h"
+#include "owners/kernel_owners.h"
 
 namespace tolvane {
 namespace {

@@ -1,12 +1,9 @@
 #include "pnp/cfgmgr32_api.h"
 
-#include "diag/unique_resource.h"
+#include "owners/kernel_owners.h"
 
 namespace tolvane::system32 {
 namespace {
-
-void ReleaseModule(HMODULE module) { FreeLibrary(module); }
-using UniqueModule = UniqueResource<HMODULE, ReleaseModule>;
 
 HMODULE Cfgmgr32() {
   static const UniqueModule module(

@@ -6,8 +6,8 @@
 
 #include <ostream>
 
-#include "app/console_output.h"
-#include "app/console_pause.h"
+#include "console/console_output.h"
+#include "console/console_pause.h"
 #include "diag/system_message.h"
 
 namespace tolvane {

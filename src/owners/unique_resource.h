@@ -6,7 +6,8 @@ namespace tolvane {
 
 // One owner type per kind of platform resource: the type names how the
 // resource is given back and which value means "nothing owned", so no call
-// site can pair a handle with the wrong release function.
+// site can pair a handle with the wrong release function. The aliases for
+// each kind live beside it: kernel_owners.h and com_ptr.h.
 template <typename T, auto Close, T Invalid = T{}>
 class UniqueResource {
  public:

@@ -1,12 +1,15 @@
 #pragma once
 
+// Owners of what COM callees hand out: interface references, given back
+// with Release, and texts allocated with CoTaskMemAlloc, freed with
+// CoTaskMemFree.
 #include <windows.h>
 
 #include <objbase.h>
 
 #include <utility>
 
-#include "diag/unique_resource.h"
+#include "owners/unique_resource.h"
 
 namespace tolvane {
 
@@ -46,7 +49,8 @@ namespace detail {
 inline void FreeCoTaskText(wchar_t* text) { CoTaskMemFree(text); }
 }  // namespace detail
 
-// A text that a COM callee allocated for us (an endpoint id).
+// A text that a COM callee allocated for us (an endpoint id); null owns
+// nothing.
 using CoTaskText = UniqueResource<wchar_t*, detail::FreeCoTaskText>;
 
 }  // namespace tolvane

@@ -6,8 +6,9 @@
 
 namespace tolvane {
 
-// One PROPVARIANT that starts empty and is cleared on every way out of its
-// scope, so a string the property store allocated is always given back.
+// One PROPVARIANT that starts empty and is cleared with PropVariantClear on
+// every way out of its scope, so a string the property store allocated is
+// always given back.
 class ScopedPropVariant {
  public:
   ScopedPropVariant() { PropVariantInit(&value_); }

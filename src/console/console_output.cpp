@@ -1,4 +1,4 @@
-#include "app/console_output.h"
+#include "console/console_output.h"
 
 #include <algorithm>
 #include <iostream>

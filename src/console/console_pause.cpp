@@ -1,4 +1,4 @@
-#include "app/console_pause.h"
+#include "console/console_pause.h"
 
 #include <iterator>
 
