@@ -1,5 +1,8 @@
 #pragma once
 
+// The process's whole output layer: how text reaches a console, a file or
+// a pipe, in which encoding and with which line ends, and what happens when
+// it cannot.
 #include <windows.h>
 
 #include <cstddef>

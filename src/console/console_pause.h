@@ -1,5 +1,7 @@
 #pragma once
 
+// Whether the console window closes with the process, and the pause that
+// lets its text be read before it does.
 #include <windows.h>
 
 namespace tolvane {
