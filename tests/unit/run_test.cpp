@@ -51,6 +51,10 @@ TEST(RunTest, WaitsOnlyWhenToldAndFailsWhenAReportFails) {
       {{L"--rescan-only", L"--wait-ms", L"5"}, true, 0, {}},
       {{L"--wait-ms", L"0"}, true, 1, {}},
       {{L"--capture-only", L"--wait-ms", L"0"}, true, 1, {}},
+      // The wait is read as the C runtime reads it: leading spaces of any
+      // kind skipped, too large a number held at the largest.
+      {{L"--wait-ms", L"\u300080"}, true, 1, {80}},
+      {{L"--wait-ms", L"99999999999"}, true, 1, {2147483647}},
   };
   for (const auto& c : cases) {
     const testing::SwappedImport create(
