@@ -115,8 +115,8 @@ mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 
 # The real endpoints of the one data flow asked for last: PulseAudio's
-# sinks, by their exact names, and the one that Wine adds. The ids, and with them the order of the blocks, differ from
-# one prefix to the next.
+# sinks, by their exact names, and the one that Wine adds. The ids, and with
+# them the order of the blocks, differ from one prefix to the next.
 row 0 '#: HDMI Output|      state: active|      id: {0.0.0.00000000}
 #: '"$pulse"'|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
 #: Réaltek® Speakers|      state: active|      id: {0.0.0.00000000}
