@@ -22,7 +22,7 @@ fi
 if [ ! -e "$root/.complete" ]; then
   echo "Making the Debian 13 root in $root"
   rm -rf "$root.new" && mkdir -p "$root.new"
-  debootstrap --variant=minbase trixie "$root.new" http://deb.debian.org/debian \
+  debootstrap --variant=minbase trixie "$root.new" \
     >"$root.new.log" 2>&1 || { tail -20 "$root.new.log" >&2; exit 1; }
   # Packages installed there start no services.
   printf '#!/bin/sh\nexit 101\n' >"$root.new/usr/sbin/policy-rc.d"
