@@ -9,4 +9,11 @@ enum ExitStatus : int {
   kExitUsage = 2,    // the command line could not be understood
 };
 
+// The status of a run whose standard output was lost: whatever the run did,
+// a script must not take that for success. A command-line error keeps its
+// own status.
+inline int StatusAfterLostOutput(int status) {
+  return status == kExitUsage ? kExitUsage : kExitFailure;
+}
+
 }  // namespace tolvane

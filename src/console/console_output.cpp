@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/exit_status.h"
 #include "diag/system_message.h"
 
 namespace tolvane {
@@ -168,20 +167,19 @@ ScopedConsoleOutput::~ScopedConsoleOutput() {
   std::wcerr.rdbuf(oldErr_);
 }
 
-int ScopedConsoleOutput::Finish(int status) {
+bool ScopedConsoleOutput::Finish() {
   out_.pubsync();
   if (out_.error() == ERROR_SUCCESS) {
-    return status;
+    return true;
   }
-  // Whatever the run did, its output is lost: a script must not take that
-  // for success. The line on standard error may be lost too; the status
-  // still tells.
+  // The line on standard error may be lost too; the caller's status still
+  // tells.
   std::wcerr << L"Failed to write standard output: "
              << FormatSystemMessage(static_cast<std::uint32_t>(
                     HRESULT_FROM_WIN32(out_.error())))
              << L"\n";
   err_.pubsync();
-  return status == kExitUsage ? kExitUsage : kExitFailure;
+  return false;
 }
 
 }  // namespace tolvane

@@ -71,10 +71,9 @@ class ScopedConsoleOutput {
   ScopedConsoleOutput(const ScopedConsoleOutput&) = delete;
   ScopedConsoleOutput& operator=(const ScopedConsoleOutput&) = delete;
 
-  // Writes out what is left and gives the run's exit status: `status` when
-  // all of standard output was written; otherwise, after a line on
-  // standard error that says why, 1 (a command-line error keeps its 2).
-  int Finish(int status);
+  // Writes out what is left. True when standard output took everything;
+  // otherwise false, after a line on standard error that says why.
+  bool Finish();
 
  private:
   LineOutputBuffer out_;
