@@ -39,13 +39,20 @@ void PauseBeforeWindowCloses() {
   if (!ConsoleClosesWithProcess(QueryConsoleFacts())) {
     return;
   }
+  // Keys pressed while the tool was at work (an impatient Enter during the
+  // wait) are no answer to a prompt not yet shown: they would close the
+  // window before anyone has read it. An input that cannot be emptied would
+  // do the same, so then there is no pause either.
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  if (!FlushConsoleInputBuffer(input)) {
+    return;
+  }
   DWORD written = 0;
   if (!WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), kPrompt,
                      static_cast<DWORD>(std::size(kPrompt) - 1), &written,
                      nullptr)) {
     return;  // nobody could read the prompt, so nobody can answer it
   }
-  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   const ULONGLONG deadline = GetTickCount64() + kLongestPauseMs;
   for (ULONGLONG now = GetTickCount64(); now < deadline;
        now = GetTickCount64()) {

@@ -24,8 +24,9 @@ ConsoleFacts QueryConsoleFacts();
 // after a hand-over to the elevated copy: there is nothing to read.
 bool ConsoleClosesWithProcess(const ConsoleFacts& facts);
 
-// In such a console, asks for a key and waits for one, or for a minute, so
-// that the output can be read before the window goes.
+// In such a console, asks for a key and waits for one pressed after the
+// question, or for a minute, so that the output can be read before the
+// window goes.
 void PauseBeforeWindowCloses();
 
 }  // namespace tolvane
