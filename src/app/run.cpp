@@ -16,6 +16,20 @@
 namespace tolvane {
 
 int Run(int argc, const wchar_t* const* argv) {
+  // Before anything can load a DLL, the executable's own folder leaves the
+  // search order for good. People run the tool from where they saved it
+  // (Downloads, a USB stick, a shared drive), and the platform's own code
+  // loads some DLLs by bare name: one planted there would run in this
+  // process, and in the elevated copy with administrator rights.
+  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    const DWORD error = GetLastError();
+    std::wcerr << L"SetDefaultDllDirectories failed: "
+               << FormatSystemMessage(
+                      static_cast<std::uint32_t>(HRESULT_FROM_WIN32(error)))
+               << L"\n";
+    return kExitFailure;
+  }
+
   RunOptions options;
   if (argc > 1) {
     const ParseOutcome parsed = ParseCommandLine(argc, argv, options);

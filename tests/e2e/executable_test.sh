@@ -125,9 +125,10 @@ Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
 ' '' "$calls" 'run --capture-only --render-only --wait-ms 0 | sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" |
   tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"'
 
-# A cfgmgr32.dll beside the executable is never loaded (it would end the
-# process with 99); the one in the system directory answers.
-row 0 "$rescanned" '' "$calls" 'as full "$(windows "$build/planted/tolvane.exe")" --rescan-only'
+# No DLL beside the executable is loaded, whatever its name: a planted
+# cfgmgr32.dll or audio driver would end the process with 99. (Wine takes
+# its own driver over one found there unless told to, as Windows never does.)
+row 0 "$rescanned[render] 4 device(s)"$'\n' '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--wait-ms 0" | grep -v "^ "'
 
 # The relaunch takes an executable path of up to 259 characters. Windows
 # starts no program from a longer one, so the probe stands in for the tool

@@ -14,6 +14,7 @@
 #include "elevation/elevation.h"
 #include "support/in_process.h"
 
+extern "C" decltype(&SetDefaultDllDirectories) __imp_SetDefaultDllDirectories;
 extern "C" decltype(&Sleep) __imp_Sleep;
 extern "C" decltype(&CoInitializeEx) __imp_CoInitializeEx;
 extern "C" decltype(&CoCreateInstance) __imp_CoCreateInstance;
@@ -29,11 +30,21 @@ HRESULT WINAPI NoEnumerator(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
   return REGDB_E_CLASSNOTREG;
 }
 
-int RunWith(std::vector<const wchar_t*> args) {
+// This process keeps its own folder in the DLL search order, and a planted
+// cfgmgr32.dll lies there: the rescan has to keep it out by itself.
+BOOL WINAPI SearchKept(DWORD) { return TRUE; }
+BOOL WINAPI SearchRefused(DWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+int RunWith(std::vector<const wchar_t*> args,
+            decltype(&SetDefaultDllDirectories) search = SearchKept) {
   if (!IsProcessElevated()) {
     ADD_FAILURE() << "the run would hand itself over: start the tests elevated";
     return -1;
   }
+  const testing::SwappedImport dlls(__imp_SetDefaultDllDirectories, search);
   args.insert(args.begin(), L"tolvane.exe");
   return Run(static_cast<int>(args.size()), args.data());
 }
@@ -65,6 +76,14 @@ TEST(RunTest, WaitsOnlyWhenToldAndFailsWhenAReportFails) {
     EXPECT_EQ(RunWith(c.args), c.status) << streams.err.str();
     EXPECT_EQ(g_sleeps, c.sleeps) << streams.out.str();
   }
+}
+
+TEST(RunTest, ADllSearchThatCannotBeRestrictedEndsTheRunBeforeAllElse) {
+  const testing::CapturedStreams streams;
+  EXPECT_EQ(RunWith({L"--help"}, SearchRefused), 1);
+  EXPECT_EQ(streams.out.str(), L"");
+  EXPECT_EQ(streams.err.str(),
+            L"SetDefaultDllDirectories failed: Access denied.\n");
 }
 
 TEST(RunTest, ComThatCannotStartEndsTheRunWithItsReason) {
