@@ -21,13 +21,29 @@ export WINEDEBUG=-all
 # Device names travel through PulseAudio and Wine as multibyte text; in the
 # plain C locale their non-ASCII characters are mangled on the way.
 export LC_ALL=C.UTF-8
-# A unix socket path has to stay short, and the clone may live deep down.
-export XDG_RUNTIME_DIR="/tmp/tolvane-pulse-$(printf %s "$build_dir" | md5sum | cut -c1-12)"
-export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+# The world's runtime folder (PulseAudio's socket, the display's number)
+# lives under /tmp, as a unix socket path has to stay short and the clone
+# may live deep down. start makes it fresh with mktemp, private to this
+# user, and keeps its name in the build tree for the later steps, so no
+# folder that someone made beforehand can stand in for it.
+record="$build_dir/wine/runtime"
+runtime() {
+  local dir
+  dir=$(cat "$record" 2>/dev/null) && [ -d "$dir" ] && [ ! -L "$dir" ] &&
+    [ -O "$dir" ] && [ "$(stat -c %a "$dir")" = 700 ] && printf %s "$dir"
+}
+XDG_RUNTIME_DIR=$(runtime) || XDG_RUNTIME_DIR=
+if [ -z "$XDG_RUNTIME_DIR" ] && [ "$action" = start ]; then
+  mkdir -p "$build_dir/wine"
+  XDG_RUNTIME_DIR=$(mktemp -d /tmp/tolvane-XXXXXXXX)
+  printf %s "$XDG_RUNTIME_DIR" >"$record"
+fi
+export XDG_RUNTIME_DIR PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
 # Never the user's own display. Wine's desktop takes the display of the
 # world's first process, so the world has its own from the start.
 unset DISPLAY
 use_display() {
+  [ -n "$XDG_RUNTIME_DIR" ] || { echo "wine-env.sh: no world has been started in $build_dir" >&2; exit 1; }
   DISPLAY=:$(cat "$XDG_RUNTIME_DIR/display")
   export DISPLAY
 }
@@ -43,8 +59,6 @@ sinks=(
 pulse() { HOME="$XDG_RUNTIME_DIR" "$@"; }
 
 start_pulse() {
-  mkdir -p "$XDG_RUNTIME_DIR"
-  chmod 700 "$XDG_RUNTIME_DIR"
   if pulse pactl info >/dev/null 2>&1; then
     return
   fi
@@ -126,13 +140,16 @@ case "$action" in
     ;;
   stop)
     wineserver -k 2>/dev/null || true
-    pulse_pid=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pulse_pid=
-    xvfb_pid=$(cat "$XDG_RUNTIME_DIR/xvfb.pid" 2>/dev/null) || xvfb_pid=
-    pulse pulseaudio --kill 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-    # Both write to their folders until they have gone, a moment later.
-    for pid in $pulse_pid $xvfb_pid; do await_end "$pid"; done
-    rm -rf "$XDG_RUNTIME_DIR"
+    if [ -n "$XDG_RUNTIME_DIR" ]; then
+      pulse_pid=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pulse_pid=
+      xvfb_pid=$(cat "$XDG_RUNTIME_DIR/xvfb.pid" 2>/dev/null) || xvfb_pid=
+      pulse pulseaudio --kill 2>/dev/null || true
+      [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+      # Both write to their folders until they have gone, a moment later.
+      for pid in $pulse_pid $xvfb_pid; do await_end "$pid"; done
+      rm -rf "$XDG_RUNTIME_DIR"
+    fi
+    rm -f "$record"
     ;;
   exec)
     use_display
@@ -141,8 +158,7 @@ case "$action" in
   run)
     trap '"$0" stop "$build_dir"' EXIT
     "$0" start "$build_dir"
-    use_display
-    "$@"
+    "$0" exec "$build_dir" "$@"
     ;;
   *)
     echo "wine-env.sh: unknown action '$action'" >&2
