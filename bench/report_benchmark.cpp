@@ -31,15 +31,15 @@ int wmain() {
   for (const std::size_t count : {10u, 1000u, 100000u}) {
     // The endpoints point into these texts, so they must never move.
     std::vector<std::wstring> ids(count), names(count);
-    std::vector<tolvane::fakes::Endpoint> endpoints;
+    tolvane::fakes::Plan plan;
     for (std::size_t i = 0; i < count; ++i) {
       ids[i] = L"{0.0.0.00000000}.{" + std::to_wstring(i) + L"}";
       names[i] = L"Speakers " + std::to_wstring(i);
-      endpoints.push_back(
-          {ids[i].c_str(), DEVICE_STATE_ACTIVE, names[i].c_str()});
+      plan.endpoints.push_back(
+          {.id = ids[i].c_str(), .name = names[i].c_str()});
     }
-    const tolvane::fakes::FakeAudio audio(
-        eRender, endpoints, {ids[0].c_str(), ids[0].c_str(), ids[0].c_str()});
+    plan.defaults.fill(plan.endpoints.front());
+    const tolvane::fakes::FakeAudio audio(std::move(plan));
 
     const auto start = std::chrono::steady_clock::now();
     const bool ok =

@@ -1,6 +1,5 @@
-// Stand-in for the Plug and Play manager's two calls that the tool makes,
-// which Wine answers with a failure. Each is logged and answers with
-// STANDIN_CM_LOCATE or STANDIN_CM_REENUMERATE.
+// Stand-in for the Plug and Play manager, which Wine lacks: each call is
+// logged and answers STANDIN_CM_LOCATE or STANDIN_CM_REENUMERATE.
 #define _CFGMGR32_  // defining the functions here, not importing them
 #include <windows.h>
 

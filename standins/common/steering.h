@@ -1,7 +1,7 @@
 #pragma once
 
-// A test steers the stand-ins through the environment of the process under
-// test, and reads every call they were made, in order, from one log file.
+// A test steers the stand-ins through the environment and reads their calls
+// from one log.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,16 +16,12 @@ inline DWORD Setting(const std::wstring& name) {
   return value != nullptr ? std::wcstoul(value, nullptr, 10) : 0;
 }
 
-// Appends a line, in UTF-8, to the file that STANDIN_LOG names, if it names
-// one. A stand-in that cannot keep its record ends the process, as no test
-// expects.
+// Appends a UTF-16 line to the file STANDIN_LOG names, if any; a stand-in
+// that cannot keep its record ends the process, as no test expects.
 inline void Log(const std::wstring& line) {
   if (const wchar_t* path = _wgetenv(L"STANDIN_LOG")) {
-    char bytes[4096] = {};
     FILE* log = _wfopen(path, L"ab");
-    if (!WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes, 4096, nullptr,
-                             nullptr) ||
-        log == nullptr || std::fprintf(log, "%s\n", bytes) < 0 ||
+    if (!log || std::fwprintf(log, L"%ls\n", line.c_str()) < 0 ||
         std::fclose(log) != 0) {
       ExitProcess(97);
     }

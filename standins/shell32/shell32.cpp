@@ -5,10 +5,20 @@
 
 #include <shellapi.h>
 
+#include <string_view>
+
 #include "common/steering.h"
 
 static std::wstring Text(const wchar_t* text) {
   return text != nullptr ? text : L"(null)";
+}
+
+// Whether the relaunch marker that a copy would inherit names this process.
+static const wchar_t* Marker() {
+  wchar_t marker[64] = {};
+  GetEnvironmentVariableW(L"TOLVANE_RELAUNCHED_BY", marker, 64);
+  const std::wstring own = std::to_wstring(GetCurrentProcessId()) + L":";
+  return std::wstring_view(marker).starts_with(own) ? L"own" : L"other";
 }
 
 extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {
@@ -23,7 +33,7 @@ extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {
                L" parameters=" + Text(launch->lpParameters) + L" directory=" +
                Text(launch->lpDirectory) + L" nShow=" +
                std::to_wstring(launch->nShow) + L" others=" +
-               (restZero ? L"zero" : L"set"));
+               (restZero ? L"zero" : L"set") + L" marker=" + Marker());
   if (const DWORD error = standin::Setting(L"SHELL_ERROR")) {
     SetLastError(error);
     return FALSE;

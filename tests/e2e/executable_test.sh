@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The executable as users get it and as users, scripts and parent processes
-# run it under Wine: what it writes, byte for byte, what it asks of the
-# stand-in PnP manager and shell, and how it ends.
+# The executable as users get it and run it under Wine: what it writes, byte
+# for byte, asks of the stand-in PnP manager and shell, and how it ends.
 #   executable_test.sh BUILD_DIR VERSION
 set -uo pipefail
+exec </dev/null  # a terminal's input would give each program a console
 build=$(cd "$1" && pwd) version=$2 exe=$build/bin/tolvane.exe
 root=$(mktemp -d /tmp/tolvane-e2e.XXXXXX)
 trap 'rm -rf "$root"' EXIT
@@ -12,26 +12,20 @@ fail() { printf 'FAIL %s\n' "$1"; failures=$((failures + 1)); }
 check() { [ "$2" = "$3" ] || fail "$1"$'\n'"  expected: ${2@Q}"$'\n'"  actual:   ${3@Q}"; }
 holds() { "${@:2}" >/dev/null 2>&1 || fail "$1"; }
 
-# Only KnownDLLs are imported, which Windows loads from the system directory
-# whatever lies beside the executable; cfgmgr32.dll is not one of them.
+# Only KnownDLLs are imported, which Windows takes from the system directory,
+# and SetDefaultDllDirectories, without which Windows starts nothing.
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
-for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do
-  holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"
-done
+holds "SetDefaultDllDirectories" grep -qw SetDefaultDllDirectories <<<"$headers"
+for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"; done
 for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do holds "$flag" grep -qw "$flag" <<<"$headers"; done
 holds "stripped" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" | grep '\.debug_')"
 holds "at most 1 MiB" test "$(stat -c %s "$exe")" -le 1048576
 # The manifest asks for no elevation and names Windows 7 to 11.
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
-  {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do
-  holds "manifest: $text" grep -qaF "$text" "$exe"
-done
-for key in FileVersion ProductVersion; do
-  check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"
-done
-# The release zip: the executable as built, the README and the licence; all
-# of it the same to the byte when built again later, in another folder, with
-# another umask, 5:45 ahead of UTC and in a German Latin-1 locale.
+  {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
+for key in FileVersion ProductVersion; do check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"; done
+# The release zip, and the same bytes when built again in another folder,
+# umask, time zone (UTC+05:45) and locale (German Latin-1).
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip
 check "package" "tolvane.exe README.md LICENSE" "$(cmake -E tar tf "$build/$zip" | xargs)"
@@ -49,29 +43,24 @@ for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log")
-# Every row runs with a relaunch marker left in the user's environment,
-# which names no process of theirs and so must change nothing.
-export TOLVANE_RELAUNCHED_BY=1:1
+export TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
 gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
-# Each program starts with the token meant for it, whatever Wine's default,
-# from the gate's folder: started there by its bare name, the gate must
-# still launch the file that runs, by its full path.
+# Each program starts with the token meant for it, from the gate's folder,
+# where the gate must still launch itself by its full path.
 as() { (cd "$build/gate" && timeout 20 wine "$build/bin/with_token.exe" "$@"); }
 run() { as full tolvane-gate.exe "$*"; }
-# In a terminal, streams redirected: redirected text is in the console's code page.
 terminal() { script -qec "${*@Q} >&3 2>&4" /dev/null 3>&1 4>&2 </dev/null >/dev/null; }
-# row STATUS OUT ERR LOG COMMAND: COMMAND may carry settings for the
-# stand-ins and redirections; the streams' line ends are written as \n.
+# row STATUS OUT ERR LOG COMMAND, with the streams' line ends written as \n.
 row() {
   : >"$root/log"
   eval "{ $5; } >'$root/out' 2>'$root/err'"
   check "$5: status" "$1" $?
   check "$5: out" "${2//$'\n'/$'\r\n'}." "$(cat "$root/out"; echo .)"
   check "$5: err" "${3//$'\n'/$'\r\n'}." "$(cat "$root/err"; echo .)"
-  check "$5: log" "${4%$'\n'}" "$(cat "$root/log")"
+  check "$5: log" "${4%$'\n'}" "$(iconv -f UTF-16LE -t UTF-8 "$root/log")"
 }
 # The launch record for PARAMETERS [EXECUTABLE].
-launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=${2:-$(windows "$gate")} parameters=$1 directory=(null) nShow=1 others=zero"; }
+launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=${2:-$(windows "$gate")} parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }
 usage='Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]
 
 Default behavior: rescan PnP, wait briefly, then list render devices only.
@@ -82,57 +71,53 @@ Examples:
   tolvane --rescan --wait-ms 3000
   tolvane --capture-only
 '
-rescanned=$'Requesting root PnP re-enumeration...\nPnP rescan requested.\n'
-calls=$'CM_Locate_DevNodeW devinst=0 id=null flags=0\nCM_Reenumerate_DevNode devinst=24301 flags=1\n'
+asked=$'Requesting root PnP re-enumeration...\n' rescanned=$asked$'PnP rescan requested.\n'
+located='CM_Locate_DevNodeW devinst=0 id=null flags=0' calls=$located$'\nCM_Reenumerate_DevNode devinst=24301 flags=1\n'
 
-# Help and command-line errors, answered before the gate and any work.
+# Help and command-line errors, answered before the gate and any work; the
+# first ends the reading. Options are matched whole and by case.
 row 0 "$usage" '' '' 'as limited tolvane-gate.exe "-h --nope"'
-row 2 "$usage" $'Unknown argument: --HELP\n' '' 'run --HELP'
-row 2 "$usage" $'Unknown argument: --rescan-\n' '' 'run --rescan-'
+row 2 "$usage" $'Unknown argument: --nope\n' '' 'as limited tolvane-gate.exe "--nope --help"'
+row 0 "$usage" '' '' 'run --help'
+row 0 "$usage" '' '' 'run /?'
+for arg in --HELP --rescan- --wait-ms=5 '""'; do row 2 "$usage" "Unknown argument: ${arg//\"/}"$'\n' '' "run '$arg'"; done
+# Streams redirected in a terminal get the console's code page.
 row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$build/bin/with_token.exe" full "$(windows "$gate")" --hélp®🎧'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
-# Unelevated, the run is handed to an elevated copy with the arguments as
-# the C runtime split them, quoted back, and with none as none.
+# Unelevated, it starts an elevated copy with the arguments quoted back.
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
 row 0 '' '' "$(launch "$quoted")" 'as limited tolvane-gate.exe "$quoted"'
 row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 as limited tolvane-gate.exe --rescan-only'
 row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 as limited tolvane-gate.exe ""'
-# A copy that the relaunch started and that is still not elevated stops
-# there; an elevated one does the work. Wine 8's own "runas" does not
-# elevate, and its one copy stops so; Wine 10's does, as Windows', and its
-# one copy rescans.
-row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'as limited copy tolvane-gate.exe --rescan-only'
-row 0 "$rescanned" '' "$calls" 'as full copy tolvane-gate.exe --rescan-only'
-[[ $(wine --version) == wine-8.* ]] && copy=(limited 1 '') pulse=PulseAudio ||
-  copy=(elevated 0 "$calls") pulse="PulseAudio Output"
-row 0 '' "${copy[0]} copy ended with status ${copy[1]}"$'\n' "${copy[2]}" 'as limited "$(windows "$exe")" --rescan-only'
-# Handed over from a console window of its own, it has shown nothing there
-# and closes at once, without asking for a key.
-row 0 '' '' "$(launch --rescan-only)" 'as limited console tolvane-gate.exe --rescan-only'
-# Standard output that takes nothing fails the run, and says why: here a
-# pipe whose reader has gone, as when a script's reader quits early.
+# The copy inherits the marker naming its launcher (the launch record says
+# so): not elevated by "runas", it stops; elevated, it does the work.
+row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'as limited-copy tolvane-gate.exe --rescan-only'
+row 0 "$rescanned" '' "$calls" 'as full-copy tolvane-gate.exe --rescan-only'
+
+# A failed rescan ends the run: no second line, no wait (it would outlast
+# the time limit), no report. Lines leave as they are made, in order.
+row 1 "$asked"$'CM_Locate_DevNodeW failed: 19\n' '' "$located" 'STANDIN_CM_LOCATE=19 run --wait-ms 99999 2>&1'
+row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 99999'
+# Standard output that takes nothing fails the run, saying why: a pipe
+# whose reader has gone; a full disk, where a command-line error keeps 2.
 mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
+row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Disk full.\n' '' 'run --nope >/dev/full'
 
-# The real endpoints of the one data flow asked for last: PulseAudio's
-# sinks, by their exact names, and the one that Wine adds. The ids, and with
-# them the order of the blocks, differ from one prefix to the next.
+# The real endpoints of the flow asked for last, in the prefix's order. No
+# DLL beside the executable loads: a planted cfgmgr32.dll or audio driver
+# would end it with 99 (Wine prefers its own driver unless told not to).
+[[ $(wine --version) == wine-8.* ]] && pulse=PulseAudio || pulse="PulseAudio Output"
 row 0 '#: HDMI Output|      state: active|      id: {0.0.0.00000000}
 #: '"$pulse"'|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
 #: Réaltek® Speakers|      state: active|      id: {0.0.0.00000000}
 #: 耳机 🎧 Headset|      state: active|      id: {0.0.0.00000000}
 Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
-' '' "$calls" 'run --capture-only --render-only --wait-ms 0 | sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" |
-  tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"'
+' '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" |
+  sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"'
 
-# No DLL beside the executable is loaded, whatever its name: a planted
-# cfgmgr32.dll or audio driver would end the process with 99. (Wine takes
-# its own driver over one found there unless told to, as Windows never does.)
-row 0 "$rescanned[render] 4 device(s)"$'\n' '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--wait-ms 0" | grep -v "^ "'
-
-# The relaunch takes an executable path of up to 259 characters. Windows
-# starts no program from a longer one, so the probe stands in for the tool
-# there: it runs the relaunch whatever its token, which Wine gives it.
+# The relaunch takes a path of up to 259 characters. Windows starts no
+# program from a longer one, so the probe runs the relaunch there.
 probe() {  # the probe at a path of $1 characters: Z:, folders, \gate_probe.exe
   local dir=$root/p fill=$(($1 - ${#root} - 20))
   while [ "$fill" -gt 100 ]; do dir=$dir/$(printf '%099d' 0) fill=$((fill - 100)); done

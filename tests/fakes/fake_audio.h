@@ -5,53 +5,175 @@
 #include <mmdeviceapi.h>
 
 #include <array>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "support/in_process.h"
 
+extern "C" decltype(&CoTaskMemFree) __imp_CoTaskMemFree;
+extern "C" decltype(&PropVariantClear) __imp_PropVariantClear;
+
+#define NOT_USED(method) \
+  IFACEMETHODIMP method override { return E_NOTIMPL; }
+
 namespace tolvane::fakes {
 
+// One endpoint and each call's answer. An object is handed out only with
+// S_OK; an id (null: none) and a state, whatever the answer.
 struct Endpoint {
-  const wchar_t* id;
-  DWORD state;
-  const wchar_t* name;           // null: the name is a null string
-  VARTYPE nameType = VT_LPWSTR;  // VT_EMPTY: the endpoint has no name
+  const wchar_t* id = L"{a}";
+  DWORD state = DEVICE_STATE_ACTIVE;
+  const wchar_t* name = L"A";  // null: a null string
+  VARTYPE type = VT_LPWSTR;    // VT_EMPTY: the endpoint has no name
+  HRESULT item = S_OK, getId = S_OK, getState = S_OK, store = S_OK,
+          getValue = S_OK;
 };
 
-// A default endpoint is an object of its own; faults name it kDefault + role.
-constexpr int kDefault = 100;
-
-// The one call that fails: its method, its object (an endpoint's index,
-// kDefault + a role, or -1), its result (S_OK: it hands out nothing), and
-// whether a GetId hands out its text all the same.
-struct Fault {
-  const char* method = "";
-  int target = -1;
-  HRESULT result = E_FAIL;
-  bool textAnyway = false;
+// One data flow's endpoints, each role's default, the collection's answers.
+struct Plan {
+  std::vector<Endpoint> endpoints = {};
+  std::array<std::optional<Endpoint>, 3> defaults = {};
+  EDataFlow flow = eRender;
+  HRESULT create = S_OK, enumerate = S_OK, count = S_OK;
 };
 
-class Fake;
+struct Fake;
 
-// The endpoints of one data flow behind the report's four interfaces, which
-// hand out references and texts as the platform does; this program's
-// CoTaskMemFree and PropVariantClear tell it which texts came back.
+// The plan behind the report's four interfaces, counting what they hand out
+// and, through this program's imports, what comes back.
 struct FakeAudio {
-  FakeAudio(EDataFlow flow, const std::vector<Endpoint>& endpoints,
-            std::array<const wchar_t*, 3> defaultIds, Fault fault = {});
-  ~FakeAudio();
+  explicit FakeAudio(Plan plan);
   static HRESULT Create(IMMDeviceEnumerator** out);  // of the one that lives
-
+  const Plan plan;
   long references = 0;    // handed out and not yet released
   std::set<void*> texts;  // handed out and not yet freed
-  std::size_t calls = 0;
-  const EDataFlow flow;
-  const Fault fault;
+  std::size_t calls = 0;  // made on the four interfaces
   std::vector<std::unique_ptr<Fake>> objects;  // enumerator, defaults, rest
   const testing::SwappedImport<decltype(CoTaskMemFree)> free;
   const testing::SwappedImport<decltype(PropVariantClear)> clear;
 };
+inline FakeAudio* g_audio = nullptr;
+
+// The enumerator with its collection, or an endpoint with its store; owned
+// by the fake, so a release too many shows as a count, not a crash.
+struct Fake final : public IMMDeviceEnumerator,
+                    public IMMDeviceCollection,
+                    public IMMDevice,
+                    public IPropertyStore {
+  Fake(FakeAudio& audio, const Endpoint& endpoint)
+      : audio_(audio), endpoint_(endpoint) {}
+
+  NOT_USED(QueryInterface(REFIID, void**))
+  IFACEMETHODIMP_(ULONG) AddRef() override { return ++audio_.references; }
+  IFACEMETHODIMP_(ULONG) Release() override { return --audio_.references; }
+
+  IFACEMETHODIMP EnumAudioEndpoints(EDataFlow flow, DWORD mask,
+                                    IMMDeviceCollection** out) override {
+    listed_.clear();
+    for (auto i = audio_.objects.begin() + 4; i != audio_.objects.end(); ++i) {
+      if (((*i)->endpoint_.state & ~mask) == 0) listed_.push_back(i->get());
+    }
+    return HandOut(flow == plan_.flow ? plan_.enumerate : E_INVALIDARG, this,
+                   out);
+  }
+  IFACEMETHODIMP GetDefaultAudioEndpoint(EDataFlow flow, ERole role,
+                                         IMMDevice** out) override {
+    Fake* device = audio_.objects.at(1 + role).get();
+    return HandOut(flow == plan_.flow && device ? S_OK : E_INVALIDARG, device,
+                   out);
+  }
+  IFACEMETHODIMP GetCount(UINT* count) override {  // failing, it leaves junk
+    *count = SUCCEEDED(plan_.count) ? static_cast<UINT>(listed_.size()) : 7;
+    return Answer(plan_.count);
+  }
+  IFACEMETHODIMP Item(UINT index, IMMDevice** out) override {
+    Fake* device = index < listed_.size() ? listed_[index] : nullptr;
+    return HandOut(device ? device->endpoint_.item : E_INVALIDARG, device, out);
+  }
+  IFACEMETHODIMP OpenPropertyStore(DWORD access,
+                                   IPropertyStore** out) override {
+    return HandOut(access == STGM_READ ? endpoint_.store : E_ACCESSDENIED, this,
+                   out);
+  }
+  IFACEMETHODIMP GetId(LPWSTR* out) override {
+    *out = Text(endpoint_.id);
+    return Answer(endpoint_.getId);
+  }
+  IFACEMETHODIMP GetState(DWORD* state) override {
+    *state = endpoint_.state;
+    return Answer(endpoint_.getState);
+  }
+  // Any property is the name; the real endpoints show the key is right.
+  IFACEMETHODIMP GetValue(REFPROPERTYKEY, PROPVARIANT* value) override {
+    PropVariantInit(value);
+    value->vt = endpoint_.type;
+    value->pwszVal = endpoint_.type == VT_LPWSTR ? Text(endpoint_.name) : 0;
+    return Answer(endpoint_.getValue);
+  }
+  NOT_USED(GetDevice(LPCWSTR, IMMDevice**))
+  NOT_USED(RegisterEndpointNotificationCallback(IMMNotificationClient*))
+  NOT_USED(UnregisterEndpointNotificationCallback(IMMNotificationClient*))
+  NOT_USED(Activate(REFIID, DWORD, PROPVARIANT*, void**))
+  NOT_USED(GetCount(DWORD*))
+  NOT_USED(GetAt(DWORD, PROPERTYKEY*))
+  NOT_USED(SetValue(REFPROPERTYKEY, REFPROPVARIANT))
+  NOT_USED(Commit())
+
+  // The object, with a reference, when the call answers S_OK.
+  template <typename Interface>
+  HRESULT HandOut(HRESULT result, Fake* object, Interface** out) {
+    *out = result == S_OK ? object : nullptr;
+    if (*out != nullptr) object->AddRef();
+    return Answer(result);
+  }
+  HRESULT Answer(HRESULT result) {
+    ++audio_.calls;
+    return result;
+  }
+  wchar_t* Text(const wchar_t* text) {
+    if (text == nullptr) return nullptr;
+    const std::size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+    return static_cast<wchar_t*>(
+        *audio_.texts.insert(std::memcpy(CoTaskMemAlloc(bytes), text, bytes))
+             .first);
+  }
+
+  FakeAudio& audio_;
+  const Plan& plan_ = audio_.plan;
+  const Endpoint endpoint_;
+  std::vector<Fake*> listed_;
+};
+
+inline FakeAudio::FakeAudio(Plan plan)
+    : plan(std::move(plan)),
+      free(__imp_CoTaskMemFree,
+           [](void* text) {
+             g_audio->texts.erase(text);
+             g_audio->free.original(text);
+           }),
+      clear(__imp_PropVariantClear, [](PROPVARIANT* value) {
+        g_audio->texts.erase(value->vt == VT_LPWSTR ? value->pwszVal : 0);
+        return g_audio->clear.original(value);
+      }) {
+  g_audio = this;
+  objects.push_back(std::make_unique<Fake>(*this, Endpoint{}));
+  for (const std::optional<Endpoint>& endpoint : this->plan.defaults) {
+    objects.push_back(endpoint ? std::make_unique<Fake>(*this, *endpoint)
+                               : nullptr);
+  }
+  for (const Endpoint& endpoint : this->plan.endpoints) {
+    objects.push_back(std::make_unique<Fake>(*this, endpoint));
+  }
+}
+
+inline HRESULT FakeAudio::Create(IMMDeviceEnumerator** out) {
+  Fake* enumerator = g_audio->objects.front().get();
+  return enumerator->HandOut(g_audio->plan.create, enumerator, out);
+}
 
 }  // namespace tolvane::fakes
+
+#undef NOT_USED

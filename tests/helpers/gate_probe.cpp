@@ -1,6 +1,5 @@
-// Runs the relaunch of an unelevated process directly, whatever the
-// token says, so that a test can start it from a path Windows itself would
-// refuse to start a process from. Exit status: 10 + the hand-over result.
+// The relaunch, whatever the token, from a path Windows would start no
+// program from. Exit status: 10 + the hand-over result.
 #include "console/console_output.h"
 #include "elevation/elevation.h"
 

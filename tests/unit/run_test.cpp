@@ -1,5 +1,5 @@
-// The run in this process: the real COM library, the stand-in PnP manager,
-// Wine's endpoints; sleeps and failing COM calls through its imports.
+// The code's own logic in this process, over the real COM library, the
+// stand-in PnP manager and fake endpoints, watched through its imports.
 #include "app/run.h"
 
 #include <windows.h>
@@ -8,102 +8,262 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "audio/endpoint_report.h"
+#include "console/console_output.h"
+#include "console/console_pause.h"
+#include "diag/system_message.h"
 #include "elevation/elevation.h"
-#include "support/in_process.h"
+#include "elevation/relaunch_marker.h"
+#include "fakes/fake_audio.h"
 
 extern "C" decltype(&SetDefaultDllDirectories) __imp_SetDefaultDllDirectories;
 extern "C" decltype(&Sleep) __imp_Sleep;
 extern "C" decltype(&CoInitializeEx) __imp_CoInitializeEx;
 extern "C" decltype(&CoCreateInstance) __imp_CoCreateInstance;
+extern "C" decltype(&GetTickCount64) __imp_GetTickCount64;
+extern "C" decltype(&WaitForSingleObject) __imp_WaitForSingleObject;
 
 namespace tolvane {
 namespace {
 
+using fakes::Endpoint;
 std::vector<DWORD> g_sleeps;
 void WINAPI Sleeping(DWORD milliseconds) { g_sleeps.push_back(milliseconds); }
 HRESULT WINAPI NoCom(void*, DWORD) { return E_OUTOFMEMORY; }
-HRESULT WINAPI NoEnumerator(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
-  *out = nullptr;
-  return REGDB_E_CLASSNOTREG;
+HRESULT WINAPI Fake(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
+  return fakes::FakeAudio::Create(reinterpret_cast<IMMDeviceEnumerator**>(out));
 }
-
-// This process keeps its own folder in the DLL search order, and a planted
-// cfgmgr32.dll lies there: the rescan has to keep it out by itself.
+// The search order keeps this folder, with its planted cfgmgr32.dll: the
+// rescan has to keep that out by itself.
 BOOL WINAPI SearchKept(DWORD) { return TRUE; }
 BOOL WINAPI SearchRefused(DWORD) {
   SetLastError(ERROR_ACCESS_DENIED);
   return FALSE;
 }
 
-int RunWith(std::vector<const wchar_t*> args,
-            decltype(&SetDefaultDllDirectories) search = SearchKept) {
-  if (!IsProcessElevated()) {
-    ADD_FAILURE() << "the run would hand itself over: start the tests elevated";
-    return -1;
-  }
-  const testing::SwappedImport dlls(__imp_SetDefaultDllDirectories, search);
-  args.insert(args.begin(), L"tolvane.exe");
-  return Run(static_cast<int>(args.size()), args.data());
+std::wstring Block(int index, const std::wstring& name,
+                   const std::wstring& state, const std::wstring& roles,
+                   const std::wstring& id) {
+  return L"  #" + std::to_wstring(index) + L": " + name + L"\n      state: " +
+         state + L"\n" +
+         (roles.empty() ? L"" : L"      default: " + roles + L"\n") +
+         L"      id: " + id + L"\n";
 }
 
-TEST(RunTest, WaitsOnlyWhenToldAndFailsWhenAReportFails) {
+const std::wstring kRescanned =
+    L"Requesting root PnP re-enumeration...\nPnP rescan requested.\n";
+const std::wstring kRender = kRescanned + L"[render] 0 device(s)\n";
+const wchar_t kName[] = L"R\u00e9altek\u00ae \u8033\u673a";
+const wchar_t kUnnamed[] = L"<unnamed device>";
+const HRESULT kNothing = S_FALSE;  // success, but no object handed out
+const std::vector<const wchar_t*> kNow = {L"--wait-ms", L"0"};
+
+struct Row {
+  std::vector<const wchar_t*> args;
+  int status = 0;
+  std::vector<DWORD> sleeps = {};
+  std::wstring out = kRender, err = L"";
+  fakes::Plan plan = {};
+  decltype(&SetDefaultDllDirectories) search = SearchKept;
+  decltype(&CoInitializeEx) init = nullptr;  // COM's own
+  std::size_t calls = 0;  // on the fake endpoints' interfaces; 0: any
+};
+
+// The whole run as the row says, every reference and text given back.
+void Expect(Row row) {
+  ASSERT_TRUE(IsProcessElevated()) << "it would hand the run over: elevate it";
+  const testing::SwappedImport dlls(__imp_SetDefaultDllDirectories, row.search);
+  const testing::SwappedImport init(__imp_CoInitializeEx,
+                                    row.init ? row.init : __imp_CoInitializeEx);
   const testing::SwappedImport sleep(__imp_Sleep, Sleeping);
-  const struct {
-    std::vector<const wchar_t*> args;
-    bool reportFails;
-    int status;
-    std::vector<DWORD> sleeps;
-  } cases[] = {
-      {{}, false, 0, {1500}},
-      {{L"--wait-ms", L"-1"}, false, 0, {}},
-      {{L"--rescan-only", L"--wait-ms", L"5"}, true, 0, {}},
-      {{L"--wait-ms", L"0"}, true, 1, {}},
-      {{L"--capture-only", L"--wait-ms", L"0"}, true, 1, {}},
-      // The wait is read as the C runtime reads it: leading spaces of any
-      // kind skipped, too large a number held at the largest.
-      {{L"--wait-ms", L"\u300080"}, true, 1, {80}},
-      {{L"--wait-ms", L"99999999999"}, true, 1, {2147483647}},
+  const testing::SwappedImport create(__imp_CoCreateInstance, Fake);
+  const fakes::FakeAudio audio(std::move(row.plan));
+  std::wostringstream out, err;
+  std::wstreambuf* const oldOut = std::wcout.rdbuf(out.rdbuf());
+  std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
+  g_sleeps.clear();
+  row.args.insert(row.args.begin(), L"tolvane.exe");
+  EXPECT_EQ(Run(static_cast<int>(row.args.size()), row.args.data()),
+            row.status);
+  std::wcout.rdbuf(oldOut);
+  std::wcerr.rdbuf(oldErr);
+  EXPECT_EQ(out.str(), row.out);
+  EXPECT_EQ(err.str(), row.err);
+  EXPECT_EQ(g_sleeps, row.sleeps);
+  EXPECT_EQ(audio.references, 0) << "references not given back";
+  EXPECT_EQ(audio.texts.size(), 0u) << "texts not freed";
+  EXPECT_TRUE(row.calls == 0 || audio.calls == row.calls) << audio.calls;
+}
+
+// What the command line asks for, the wait as the C runtime reads it, the
+// report, and the failures, after which nothing else runs.
+TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
+  const Row rows[] = {
+      // clang-format off
+      {{}, 0, {1500}},
+      {{L"--rescan"}, 0, {1500}},
+      {{L"--rescan-only", L"--wait-ms", L"5"}, 0, {}, kRescanned},
+      {{L"--render-only", L"--capture-only", L"--wait-ms", L"0"}, 0, {}, kRescanned + L"[capture] 0 device(s)\n", L"", {.flow = eCapture}},
+      {{L"--capture-only", L"--render-only", L"--wait-ms", L"-1"}},
+      {{L"--wait-ms", L"--capture-only"}},
+      {{L"--wait-ms", L"5", L"--wait-ms", L"\uff18\uff10"}, 0, {80}},
+      {{L"--wait-ms", L"\u300080"}, 0, {80}},
+      {{L"--wait-ms", L" +12ms"}, 0, {12}},
+      {{L"--wait-ms", L"ms"}},
+      {{L"--wait-ms", L"99999999999"}, 0, {2147483647}},
+      {{L"--wait-ms", L"-2147483649"}},
+      {{L"--help"}, 1, {}, L"", L"SetDefaultDllDirectories failed: Access denied.\n", {}, SearchRefused},
+      {{}, 1, {}, L"", L"CoInitializeEx failed: Out of memory.\n", {}, SearchKept, NoCom},
+      {kNow, 1, {}, kRescanned, L"Failed to create MMDeviceEnumerator: Out of memory.\n", {.create = E_OUTOFMEMORY}},
+      {kNow, 1, {}, kRescanned, L"Failed to create MMDeviceEnumerator: Invalid function.\n", {.create = kNothing}},
+      {{L"--capture-only", L"--wait-ms", L"0"}, 1, {}, kRescanned, L"EnumAudioEndpoints(capture) failed: Access denied.\n", {.flow = eCapture, .enumerate = E_ACCESSDENIED}},
+      {kNow, 1, {}, kRescanned, L"EnumAudioEndpoints(render) failed: Invalid function.\n", {.enumerate = kNothing}},
+      {kNow, 0, {}, kRender, L"", {.endpoints = {{}}, .count = E_FAIL}},
+      // Three calls, then eleven per endpoint: defaults are asked anew.
+      {kNow, 0, {}, kRescanned + L"[render] 2 device(s)\n" + Block(0, L"A", L"active", L"console, multimedia, communications", L"{a}") +
+          Block(1, kName, L"unplugged", L"", L"{b}"), L"",
+       {.endpoints = {{}, {.id = L"{b}", .state = DEVICE_STATE_UNPLUGGED, .name = kName}}, .defaults = {Endpoint{}, Endpoint{}, Endpoint{}}},
+       SearchKept, nullptr, 3 + 2 * 11},
+      // No default for the first role; the second's id comes back null.
+      {kNow, 0, {}, kRescanned + L"[render] 1 device(s)\n" + Block(0, L"A", L"active", L"communications", L"{a}"), L"",
+       {.endpoints = {{}}, .defaults = {std::nullopt, Endpoint{.id = nullptr}, Endpoint{}}}},
+      // Gaps for what cannot be opened, placeholders for what cannot be
+      // read; ids match a default's exactly, the empty one too.
+      {kNow, 0, {}, kRescanned + L"[render] 11 device(s)\n" + Block(2, L"A", L"active", L"", L"<missing id>") + Block(3, L"A", L"active", L"", L"<missing id>") +
+          Block(4, L"A", L"<unknown>", L"", L"{s}") + Block(5, L"<failed to open property store>", L"active", L"", L"{p}") +
+          Block(6, kUnnamed, L"active", L"", L"{v}") + Block(7, kUnnamed, L"unknown", L"", L"{e}") +
+          Block(8, kUnnamed, L"unknown", L"", L"{u}") + Block(9, kUnnamed, L"disabled", L"", L"{n}") +
+          Block(10, L"", L"not_present", L"console", L""),
+       L"  #0: failed to open device: Access denied.\n  #1: failed to open device: Invalid function.\n",
+       {.endpoints = {{.item = E_ACCESSDENIED}, {.item = kNothing}, {.id = L"{c}", .getId = E_FAIL}, {.id = nullptr},
+                      {.id = L"{s}", .getState = E_FAIL}, {.id = L"{p}", .store = E_FAIL}, {.id = L"{v}", .getValue = E_FAIL},
+                      {.id = L"{e}", .state = 0, .type = VT_EMPTY}, {.id = L"{u}", .state = 3, .type = VT_UI4},
+                      {.id = L"{n}", .state = DEVICE_STATE_DISABLED, .name = nullptr},
+                      {.id = L"", .state = DEVICE_STATE_NOTPRESENT, .name = L""}},
+        .defaults = {Endpoint{.id = L""}, Endpoint{.id = L"{S}"}, Endpoint{.id = L"{p}", .getId = E_FAIL}}}},
+      // clang-format on
   };
-  for (const auto& c : cases) {
-    const testing::SwappedImport create(
-        __imp_CoCreateInstance,
-        c.reportFails ? NoEnumerator : __imp_CoCreateInstance);
-    const testing::CapturedStreams streams;
-    g_sleeps.clear();
-    EXPECT_EQ(RunWith(c.args), c.status) << streams.err.str();
-    EXPECT_EQ(g_sleeps, c.sleeps) << streams.out.str();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    Expect(row);
   }
+  EXPECT_EQ(DataFlowName(static_cast<EDataFlow>(2)), L"unknown");
 }
 
-TEST(RunTest, ADllSearchThatCannotBeRestrictedEndsTheRunBeforeAllElse) {
-  const testing::CapturedStreams streams;
-  EXPECT_EQ(RunWith({L"--help"}, SearchRefused), 1);
-  EXPECT_EQ(streams.out.str(), L"");
-  EXPECT_EQ(streams.err.str(),
-            L"SetDefaultDllDirectories failed: Access denied.\n");
-}
-
-TEST(RunTest, ComThatCannotStartEndsTheRunWithItsReason) {
-  const testing::SwappedImport init(__imp_CoInitializeEx, NoCom);
-  const testing::CapturedStreams streams;
-  EXPECT_EQ(RunWith({}), 1);
-  EXPECT_EQ(streams.err.str(), L"CoInitializeEx failed: Out of memory.\n");
-}
-
-// In a thread whose apartment is of the other kind, the run uses it as it
-// is and leaves it there for its owner to end.
+// An apartment of the other kind is used as it is and left to its owner.
 TEST(RunTest, LeavesAnApartmentOfTheOtherKindAsItFoundIt) {
   std::thread([] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    const testing::CapturedStreams streams;
-    EXPECT_EQ(RunWith({L"--rescan-only"}), 0) << streams.err.str();
+    Expect({{L"--rescan-only"}, 0, {}, kRescanned});
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
     CoUninitialize();
     CoUninitialize();
   }).join();
+}
+
+// A launcher is known by id and creation time; one that has ended by id.
+TEST(RelaunchMarkerTest, NamesTheParentByIdAndCreationTime) {
+  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, 34));
+  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, std::nullopt));
+  EXPECT_FALSE(MarkerNamesParent(L"12:35", 12, 34));
+  EXPECT_FALSE(MarkerNamesParent(L"123:34", 12, std::nullopt));
+}
+
+// UTF-7 takes no flags, as UTF-8 on Windows: converted all the same. A
+// console write never splits a surrogate pair. A last line without its end
+// still goes when the buffer does.
+TEST(OutputTest, LeavesWholeAndComplete) {
+  EXPECT_EQ(EncodeRedirected(L"a+\u00e9\n", CP_UTF7), "a+-+AOk-\r\n");
+  EXPECT_EQ(ConsoleChunkLength(L"ab\U0001F3A7c", 3), 2u);
+  const HANDLE file = CreateFileW(L"tail", GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, 0);
+  {
+    LineOutputBuffer buffer(file, CP_UTF8);
+    std::wostream(&buffer) << L"tail";
+  }
+  EXPECT_EQ(GetFileSize(file, nullptr), 4u);
+  EXPECT_TRUE(CloseHandle(file));
+}
+
+TEST(ConsoleClosesWithProcessTest, OnlyAVisibleConsoleOfItsOwnThatShowsText) {
+  EXPECT_TRUE(ConsoleClosesWithProcess({1, true, true, true, true}));
+  const ConsoleFacts others[] = {
+      {0, true, true, true, true},  {2, true, true, true, true},
+      {1, false, true, true, true}, {1, true, false, true, true},
+      {1, true, true, false, true}, {1, true, true, true, false}};
+  for (const ConsoleFacts& facts : others) {
+    EXPECT_FALSE(ConsoleClosesWithProcess(facts)) << &facts - others;
+  }
+}
+
+INPUT_RECORD g_key = {KEY_EVENT, {{TRUE, 1, VK_RETURN, 0, {L'\r'}, 0}}};
+// Enter, pressed once the window waits for a key.
+DWORD WINAPI KeyPressedWhileWaiting(HANDLE input, DWORD milliseconds) {
+  DWORD written = 0;
+  WriteConsoleInputW(input, &g_key, 1, &written);
+  return WaitForSingleObjectEx(input, milliseconds, FALSE);
+}
+ULONGLONG WINAPI MinuteLater() {
+  static ULONGLONG now = 0;
+  return now += 60 * 1000;
+}
+
+// In a console window of its own: shown nothing, it closes at once; shown
+// text, it asks, and only a key pressed then, or a minute, closes it.
+TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole());
+  const auto open = [](const wchar_t* name) {
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, 0, OPEN_EXISTING, 0,
+                       0);
+  };
+  const HANDLE in = open(L"CONIN$"), out = open(L"CONOUT$");
+  const HANDLE oldIn = GetStdHandle(STD_INPUT_HANDLE);
+  const HANDLE oldOut = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_INPUT_HANDLE, in);
+  SetStdHandle(STD_OUTPUT_HANDLE, out);
+  DWORD count = 0;
+  wchar_t shown[2][36] = {};
+  {
+    const testing::SwappedImport wait(__imp_WaitForSingleObject,
+                                      KeyPressedWhileWaiting);
+    PauseBeforeWindowCloses();
+    std::wostream(std::make_unique<LineOutputBuffer>(out, 0).get())
+        << L"\u8033\u673a \U0001F3A7\n";  // exactly as Windows holds it
+    WriteConsoleInputW(in, &g_key, 1, &count);
+    PauseBeforeWindowCloses();
+  }
+
+  for (short line : {0, 1}) {
+    ReadConsoleOutputCharacterW(out, shown[line], 35, {0, line}, &count);
+  }
+  EXPECT_TRUE(
+      std::wstring_view(shown[0]).starts_with(L"\u8033\u673a \U0001F3A7 "));
+  EXPECT_EQ(std::wstring_view(shown[1]),
+            L"Press any key to close this window.");
+  EXPECT_TRUE(GetNumberOfConsoleInputEvents(in, &count) && count == 0)
+      << "closed by the key typed before the question";
+  {
+    const testing::SwappedImport clock(__imp_GetTickCount64, MinuteLater);
+    PauseBeforeWindowCloses();
+  }
+  SetStdHandle(STD_INPUT_HANDLE, oldIn);
+  SetStdHandle(STD_OUTPUT_HANDLE, oldOut);
+  EXPECT_TRUE(CloseHandle(in) && CloseHandle(out) && FreeConsole());
+}
+
+TEST(FormatSystemMessageTest, GivesTheTextWithoutItsLineBreak) {
+  EXPECT_EQ(FormatSystemMessage(ERROR_BAD_EXE_FORMAT),
+            L"Bad EXE format for %1.");
+  EXPECT_EQ(FormatSystemMessage(0xA0FFFFFF), L"Unknown error");
 }
 
 }  // namespace
