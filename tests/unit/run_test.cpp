@@ -177,8 +177,8 @@ TEST(RelaunchMarkerTest, NamesTheParentByIdAndCreationTime) {
 }
 
 // UTF-7 takes no flags, as UTF-8 on Windows: converted all the same. A
-// console write never splits a surrogate pair. A last line without its end
-// still goes when the buffer does.
+// console write never splits a surrogate pair. A line leaves as it ends, and
+// a last line without its end when the buffer goes.
 TEST(OutputTest, LeavesWholeAndComplete) {
   EXPECT_EQ(EncodeRedirected(L"a+\u00e9\n", CP_UTF7), "a+-+AOk-\r\n");
   EXPECT_EQ(ConsoleChunkLength(L"ab\U0001F3A7c", 3), 2u);
@@ -186,9 +186,10 @@ TEST(OutputTest, LeavesWholeAndComplete) {
                                   CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, 0);
   {
     LineOutputBuffer buffer(file, CP_UTF8);
-    std::wostream(&buffer) << L"tail";
+    std::wostream(&buffer) << L"line\n" << L"tail";
+    EXPECT_EQ(GetFileSize(file, nullptr), 6u);
   }
-  EXPECT_EQ(GetFileSize(file, nullptr), 4u);
+  EXPECT_EQ(GetFileSize(file, nullptr), 10u);
   EXPECT_TRUE(CloseHandle(file));
 }
 
