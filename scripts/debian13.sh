@@ -28,22 +28,31 @@ inside() {
       echo "${pid#/proc/} $(cat "$pid/comm" 2>/dev/null)"
   done
 }
-# Undoes every mount under the root and the root being made, deepest first,
+# Undoes every mount under the root and the root being made, newest first,
 # once nothing runs there; says what it could not undo, and fails then.
+# A process still there at the end is a failure too, but for "--earlier".
 finish() {
   local left stuck=0 mount
   left=$(inside)
   if [ -n "$left" ]; then
     kill -9 $(cut -d' ' -f1 <<<"$left") 2>/dev/null || true
     for _ in $(seq 50); do [ -n "$(inside)" ] || break; sleep 0.1; done
-    printf 'left running in the Debian 13 root:\n%s\n' "$left" >&2
-    stuck=1
+    if [ "${1:-}" != --earlier ]; then
+      printf 'left running in the Debian 13 root:\n%s\n' "$left" >&2
+      stuck=1
+    fi
   fi
-  for mount in $(findmnt -rn -o TARGET | grep -E "^($root|$root\.new)(/|$)" | sort -r); do
+  # Newest first, as the kernel lists mounts in the order they were made:
+  # a mount stacked on another comes off before the one it covers.
+  for mount in $(awk '{print $5}' /proc/self/mountinfo | tac |
+                 grep -E "^($root|$root\.new)(/|$)"); do
     umount "$mount" || { echo "could not unmount $mount" >&2; stuck=1; }
   done
   return "$stuck"
 }
+# A run that was killed outright (SIGKILL, a lost machine) could not clean
+# up; the lock says none is running now, so what it left goes first.
+finish --earlier || exit 1
 trap 'status=$?; finish || status=1; exit "$status"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
