@@ -8,7 +8,8 @@
 # time. Runs take turns: a second one waits for the first to end. Every
 # mount under the root is gone when a run ends, however it ends; one that
 # cannot be undone, or anything the command left running in the root, fails
-# the run. Run as root on Debian 12 or Debian 13.
+# the run. What a run killed outright left, the next one undoes first. Run
+# as root on Debian 12 or Debian 13.
 #   debian13.sh [COMMAND...]    (default: bash scripts/test.sh)
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
