@@ -116,11 +116,10 @@ setup_prefix() {
   cp "$build_dir/standins/cfgmgr32.dll" "$WINEPREFIX/drive_c/windows/system32/cfgmgr32.dll"
   override tolvane.exe cfgmgr32
   override unit_tests.exe cfgmgr32
-  # The copy under test for the relaunch, and the probe for the path rule,
-  # take the stand-in shell launch from beside themselves.
+  # The copy under test for the relaunch takes the stand-in shell launch
+  # from beside itself.
   override tolvane-gate.exe cfgmgr32
   override tolvane-gate.exe shell32
-  override gate_probe.exe shell32
 }
 
 override() {

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "elevation/executable_path.h"
 #include "elevation/quoting.h"
 #include "elevation/relaunch_marker.h"
 #include "owners/kernel_owners.h"
@@ -46,6 +47,7 @@ Handover LaunchElevatedCopy(int argc, const wchar_t* const* argv) {
     std::wcerr << L"Failed to resolve executable path.\n";
     return Handover::kFailed;
   }
+  UseFinalPath(path);
 
   const std::wstring parameters = BuildParameterString(argc, argv);
   SHELLEXECUTEINFOW launch{};

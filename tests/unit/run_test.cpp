@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,9 @@ extern "C" decltype(&CoInitializeEx) __imp_CoInitializeEx;
 extern "C" decltype(&CoCreateInstance) __imp_CoCreateInstance;
 extern "C" decltype(&GetTickCount64) __imp_GetTickCount64;
 extern "C" decltype(&WaitForSingleObject) __imp_WaitForSingleObject;
+extern "C" decltype(&GetModuleFileNameW) __imp_GetModuleFileNameW;
+extern "C" decltype(&GetFinalPathNameByHandleW) __imp_GetFinalPathNameByHandleW;
+extern "C" decltype(&ShellExecuteExW) __imp_ShellExecuteExW;
 
 namespace tolvane {
 namespace {
@@ -191,6 +195,68 @@ TEST(OutputTest, LeavesWholeAndComplete) {
   }
   EXPECT_EQ(GetFileSize(file, nullptr), 10u);
   EXPECT_TRUE(CloseHandle(file));
+}
+
+// The module path, the final path of its file (empty: none), the file
+// launched; each answered as the platform does.
+std::wstring g_module, g_final, g_launched;
+DWORD WINAPI ModulePath(HMODULE module, LPWSTR path, DWORD size) {
+  EXPECT_EQ(module, nullptr);
+  path[g_module.copy(path, size - 1)] = L'\0';
+  return g_module.size() < size ? static_cast<DWORD>(g_module.size()) : size;
+}
+DWORD WINAPI FinalPath(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+  EXPECT_EQ(GetFileType(file), FILE_TYPE_DISK);
+  EXPECT_EQ(flags, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  const DWORD length = static_cast<DWORD>(g_final.size());
+  if (length >= size) return length + 1;  // the size it needs
+  path[g_final.copy(path, length)] = L'\0';
+  return length;  // 0: failed
+}
+BOOL WINAPI Launched(SHELLEXECUTEINFOW* launch) {
+  g_launched = launch->lpFile;
+  return TRUE;
+}
+const wchar_t kFile[] = L"C:\\windows\\system32\\kernel32.dll";  // one that is
+
+// A module path of up to 259 characters is launched. The copy starts from
+// the final path of the executable's file, as the shell takes it: another
+// logon session may lack the drive it was started from. Where that cannot
+// be had, or would not fit the path limit, it starts from the module path.
+TEST(RelaunchTest, StartsTheFileByItsFinalPath) {
+  const testing::SwappedImport module(__imp_GetModuleFileNameW, ModulePath);
+  const testing::SwappedImport final(__imp_GetFinalPathNameByHandleW,
+                                     FinalPath);
+  const testing::SwappedImport launch(__imp_ShellExecuteExW, Launched);
+  const std::wstring p259 = L"C:\\" + std::wstring(256, L'x'),
+                     p260 = p259 + L'x';
+  const struct {
+    std::wstring module = kFile, final = L"", launched = L"", err = L"";
+  } rows[] = {
+      {.module = p259, .launched = p259},
+      {.module = p260, .err = L"Failed to resolve executable path.\n"},
+      {.launched = kFile},
+      {.final = L"\\\\?\\S:\\tolvane.exe", .launched = L"S:\\tolvane.exe"},
+      {.final = L"\\\\?\\UNC\\srv\\share\\t.exe",
+       .launched = L"\\\\srv\\share\\t.exe"},
+      {.final = L"\\\\?\\" + p259, .launched = p259},
+      {.final = L"\\\\?\\" + p260, .launched = kFile},
+      {.final = L"\\\\?\\UNC\\" + p260.substr(3),
+       .launched = L"\\\\" + p260.substr(3)},
+      {.final = L"\\\\?\\UNC\\" + p260.substr(2), .launched = kFile},
+  };
+  for (const auto& row : rows) {
+    g_module = row.module, g_final = row.final, g_launched.clear();
+    std::wostringstream err;
+    std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
+    const wchar_t* const args[] = {L"tolvane.exe"};
+    const Handover handover = LaunchElevatedCopy(1, args);
+    std::wcerr.rdbuf(oldErr);
+    EXPECT_EQ(handover,
+              row.err.empty() ? Handover::kHandedOver : Handover::kFailed);
+    EXPECT_EQ(g_launched, row.launched) << &row - rows;
+    EXPECT_EQ(err.str(), row.err);
+  }
 }
 
 TEST(ConsoleClosesWithProcessTest, OnlyAVisibleConsoleOfItsOwnThatShowsText) {
