@@ -13,6 +13,7 @@ packages=(
   clang-format
   zip git
   locales
+  strace
 )
 
 missing=()

@@ -51,6 +51,22 @@ bool Convert(UINT codePage, DWORD flags, std::wstring_view text,
                              needed, nullptr, nullptr) == needed;
 }
 
+// Lines end in CR LF wherever they go: a console left in
+// DISABLE_NEWLINE_AUTO_RETURN by another program does not go back to the
+// first column on a bare line feed, and files and pipes are read by
+// Windows programs.
+std::wstring WithCrLf(std::wstring_view text) {
+  std::wstring crlf;
+  crlf.reserve(text.size() + text.size() / 8 + 1);
+  for (wchar_t c : text) {
+    if (c == L'\n') {
+      crlf += L'\r';
+    }
+    crlf += c;
+  }
+  return crlf;
+}
+
 }  // namespace
 
 std::size_t ConsoleChunkLength(std::wstring_view text, std::size_t limit) {
@@ -64,14 +80,7 @@ std::size_t ConsoleChunkLength(std::wstring_view text, std::size_t limit) {
 
 std::optional<std::string> EncodeRedirected(std::wstring_view text,
                                             UINT codePage) {
-  std::wstring crlf;
-  crlf.reserve(text.size() + text.size() / 8 + 1);
-  for (wchar_t c : text) {
-    if (c == L'\n') {
-      crlf += L'\r';
-    }
-    crlf += c;
-  }
+  const std::wstring crlf = WithCrLf(text);
   if (crlf.empty()) {
     return std::string();
   }
@@ -134,15 +143,13 @@ std::streamsize LineOutputBuffer::xsputn(const wchar_t* text,
   return count;
 }
 
-int LineOutputBuffer::sync() { return WritePending() ? 0 : -1; }
-
 bool LineOutputBuffer::WritePending() {
   if (pending_.empty()) {
     return true;
   }
   bool written = false;
   if (console_) {
-    written = WriteAllToConsole(handle_, pending_);
+    written = WriteAllToConsole(handle_, WithCrLf(pending_));
   } else if (const std::optional<std::string> bytes =
                  EncodeRedirected(pending_, codePage_)) {
     written = WriteAllToFile(handle_, *bytes);
@@ -168,7 +175,7 @@ ScopedConsoleOutput::~ScopedConsoleOutput() {
 }
 
 bool ScopedConsoleOutput::Finish() {
-  out_.pubsync();
+  out_.WritePending();
   if (out_.error() == ERROR_SUCCESS) {
     return true;
   }
@@ -178,7 +185,6 @@ bool ScopedConsoleOutput::Finish() {
              << FormatSystemMessage(static_cast<std::uint32_t>(
                     HRESULT_FROM_WIN32(out_.error())))
              << L"\n";
-  err_.pubsync();
   return false;
 }
 

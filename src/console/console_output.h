@@ -29,17 +29,24 @@ std::optional<std::string> EncodeRedirected(std::wstring_view text,
                                             UINT codePage);
 
 // A wide stream buffer that hands each finished line to the platform at
-// once. A console gets exact UTF-16 through WriteConsoleW; a file or pipe
-// gets redirectedCodePage with CR LF line ends. Writing whole lines as they
-// end keeps standard output and standard error in the order the lines were
-// made when both go to one place. The first failed write is remembered, and
-// the stream is told, so no later line counts as written either.
+// once, in one write, and nothing of a line before it has ended, however
+// often the stream flushes: a log that several runs append to, or a caller
+// that reads a line at a time, never gets part of one. A console gets exact
+// UTF-16 through WriteConsoleW; a file or pipe gets redirectedCodePage; both
+// get CR LF line ends. Writing whole lines as they end keeps standard output
+// and standard error in the order the lines were made when both go to one
+// place. The first failed write is remembered, and the stream is told, so
+// no later line counts as written either.
 class LineOutputBuffer final : public std::wstreambuf {
  public:
   LineOutputBuffer(HANDLE handle, UINT redirectedCodePage);
   ~LineOutputBuffer() override;
   LineOutputBuffer(const LineOutputBuffer&) = delete;
   LineOutputBuffer& operator=(const LineOutputBuffer&) = delete;
+
+  // Writes what waits, a last line without its end too: at the end of the
+  // run, and when the buffer goes.
+  bool WritePending();
 
   // The error code of the first write that failed; ERROR_SUCCESS while
   // every line has been written.
@@ -48,11 +55,8 @@ class LineOutputBuffer final : public std::wstreambuf {
  protected:
   int_type overflow(int_type ch) override;
   std::streamsize xsputn(const wchar_t* text, std::streamsize count) override;
-  int sync() override;
 
  private:
-  bool WritePending();
-
   HANDLE handle_;
   bool console_ = false;
   UINT codePage_ = CP_UTF8;
@@ -61,9 +65,9 @@ class LineOutputBuffer final : public std::wstreambuf {
 };
 
 // The output guard: puts a LineOutputBuffer under std::wcout and std::wcerr
-// for its lifetime and puts the old buffers back at the end. Standard
-// output is written line by line; standard error, which the C++ runtime
-// keeps unit-buffered, is written whenever the stream hands text over.
+// for its lifetime and puts the old buffers back at the end. Both are
+// written line by line, standard error too, although the C++ runtime
+// flushes it after every insertion.
 class ScopedConsoleOutput {
  public:
   ScopedConsoleOutput();

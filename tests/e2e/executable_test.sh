@@ -90,7 +90,9 @@ row 0 '' '' "$(launch "$quoted")" 'as limited tolvane-gate.exe "$quoted"'
 # Started through a linked folder, it hands over the file the link leads to.
 ln -s "$build/gate" "$root/linked"
 row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 as limited "$(windows "$root/linked/tolvane-gate.exe")" --rescan-only'
-row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 as limited tolvane-gate.exe ""'
+# A caller reading the pipe gets the failure line in one write.
+row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 strace -fqqs99 -o "$root/writes" -e trace=write -e signal=none timeout 20 wine "$build/bin/with_token.exe" limited "$(windows "$gate")" ""'
+holds "one write" grep -qF ', "Failed to relaunch elevated. Win32 error: 4294967295\r\n", 54) = 54' "$root/writes"
 # The copy inherits the marker naming its launcher (the launch record says
 # so): not elevated by "runas", it stops; elevated, it does the work.
 row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'as limited-copy tolvane-gate.exe --rescan-only'
