@@ -81,8 +81,10 @@ row 2 "$usage" $'Unknown argument: --nope\n' '' 'as limited tolvane-gate.exe "--
 row 0 "$usage" '' '' 'run --help'
 row 0 "$usage" '' '' 'run /?'
 for arg in --HELP --rescan- --wait-ms=5 '""'; do row 2 "$usage" "Unknown argument: ${arg//\"/}"$'\n' '' "run '$arg'"; done
-# Streams redirected in a terminal get the console's code page.
+# Streams redirected in a terminal get the console's code page; after
+# "chcp 65001", every name intact.
 row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$build/bin/with_token.exe" full "$(windows "$gate")" --hélp®🎧'
+row 2 "$usage" $'Unknown argument: --hélp®🎧\n' '' 'terminal timeout 20 wine cmd /c "chcp 65001 >nul & $(windows "$build/bin/with_token.exe") full $(windows "$gate") --hélp®🎧"'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
 # Unelevated, it starts an elevated copy with the arguments quoted back.
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
