@@ -34,6 +34,7 @@ extern "C" decltype(&WriteConsoleW) __imp_WriteConsoleW;
 extern "C" decltype(&GetModuleFileNameW) __imp_GetModuleFileNameW;
 extern "C" decltype(&GetFinalPathNameByHandleW) __imp_GetFinalPathNameByHandleW;
 extern "C" decltype(&ShellExecuteExW) __imp_ShellExecuteExW;
+extern "C" decltype(&GetTokenInformation) __imp_GetTokenInformation;
 
 namespace tolvane {
 namespace {
@@ -62,125 +63,6 @@ std::wstring Block(int index, const std::wstring& name,
          L"      id: " + id + L"\n";
 }
 
-const std::wstring kRescanned =
-    L"Requesting root PnP re-enumeration...\nPnP rescan requested.\n";
-const std::wstring kRender = kRescanned + L"[render] 0 device(s)\n";
-const wchar_t kName[] = L"R\u00e9altek\u00ae \u8033\u673a";
-const wchar_t kUnnamed[] = L"<unnamed device>";
-const HRESULT kNothing = S_FALSE;  // success, but no object handed out
-const std::vector<const wchar_t*> kNow = {L"--wait-ms", L"0"};
-
-struct Row {
-  std::vector<const wchar_t*> args;
-  int status = 0;
-  std::vector<DWORD> sleeps = {};
-  std::wstring out = kRender, err = L"";
-  fakes::Plan plan = {};
-  decltype(&SetDefaultDllDirectories) search = SearchKept;
-  decltype(&CoInitializeEx) init = nullptr;  // COM's own
-  std::size_t calls = 0;  // on the fake endpoints' interfaces; 0: any
-};
-
-// The whole run as the row says, every reference and text given back.
-void Expect(Row row) {
-  ASSERT_TRUE(IsProcessElevated()) << "it would hand the run over: elevate it";
-  const testing::SwappedImport dlls(__imp_SetDefaultDllDirectories, row.search);
-  const testing::SwappedImport init(__imp_CoInitializeEx,
-                                    row.init ? row.init : __imp_CoInitializeEx);
-  const testing::SwappedImport sleep(__imp_Sleep, Sleeping);
-  const testing::SwappedImport create(__imp_CoCreateInstance, Fake);
-  const fakes::FakeAudio audio(std::move(row.plan));
-  std::wostringstream out, err;
-  std::wstreambuf* const oldOut = std::wcout.rdbuf(out.rdbuf());
-  std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
-  g_sleeps.clear();
-  row.args.insert(row.args.begin(), L"tolvane.exe");
-  EXPECT_EQ(Run(static_cast<int>(row.args.size()), row.args.data()),
-            row.status);
-  std::wcout.rdbuf(oldOut);
-  std::wcerr.rdbuf(oldErr);
-  EXPECT_EQ(out.str(), row.out);
-  EXPECT_EQ(err.str(), row.err);
-  EXPECT_EQ(g_sleeps, row.sleeps);
-  EXPECT_EQ(audio.references, 0) << "references not given back";
-  EXPECT_EQ(audio.texts.size(), 0u) << "texts not freed";
-  EXPECT_TRUE(row.calls == 0 || audio.calls == row.calls) << audio.calls;
-}
-
-// What the command line asks for, the wait as the C runtime reads it, the
-// report, and the failures, after which nothing else runs.
-TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
-  const Row rows[] = {
-      // clang-format off
-      {{}, 0, {1500}},
-      {{L"--rescan"}, 0, {1500}},
-      {{L"--rescan-only", L"--wait-ms", L"5"}, 0, {}, kRescanned},
-      {{L"--render-only", L"--capture-only", L"--wait-ms", L"0"}, 0, {}, kRescanned + L"[capture] 0 device(s)\n", L"", {.flow = eCapture}},
-      {{L"--capture-only", L"--render-only", L"--wait-ms", L"-1"}},
-      {{L"--wait-ms", L"--capture-only"}},
-      {{L"--wait-ms", L"5", L"--wait-ms", L"\uff18\uff10"}, 0, {80}},
-      {{L"--wait-ms", L"\u300080"}, 0, {80}},
-      {{L"--wait-ms", L" +12ms"}, 0, {12}},
-      {{L"--wait-ms", L"ms"}},
-      {{L"--wait-ms", L"99999999999"}, 0, {2147483647}},
-      {{L"--wait-ms", L"-2147483649"}},
-      {{L"--help"}, 1, {}, L"", L"SetDefaultDllDirectories failed: Access denied.\n", {}, SearchRefused},
-      {{}, 1, {}, L"", L"CoInitializeEx failed: Out of memory.\n", {}, SearchKept, NoCom},
-      {kNow, 1, {}, kRescanned, L"Failed to create MMDeviceEnumerator: Out of memory.\n", {.create = E_OUTOFMEMORY}},
-      {kNow, 1, {}, kRescanned, L"Failed to create MMDeviceEnumerator: Invalid function.\n", {.create = kNothing}},
-      {{L"--capture-only", L"--wait-ms", L"0"}, 1, {}, kRescanned, L"EnumAudioEndpoints(capture) failed: Access denied.\n", {.flow = eCapture, .enumerate = E_ACCESSDENIED}},
-      {kNow, 1, {}, kRescanned, L"EnumAudioEndpoints(render) failed: Invalid function.\n", {.enumerate = kNothing}},
-      {kNow, 0, {}, kRender, L"", {.endpoints = {{}}, .count = E_FAIL}},
-      // Three calls, then eleven per endpoint: defaults are asked anew.
-      {kNow, 0, {}, kRescanned + L"[render] 2 device(s)\n" + Block(0, L"A", L"active", L"console, multimedia, communications", L"{a}") +
-          Block(1, kName, L"unplugged", L"", L"{b}"), L"",
-       {.endpoints = {{}, {.id = L"{b}", .state = DEVICE_STATE_UNPLUGGED, .name = kName}}, .defaults = {Endpoint{}, Endpoint{}, Endpoint{}}},
-       SearchKept, nullptr, 3 + 2 * 11},
-      // No default for the first role; the second's id comes back null.
-      {kNow, 0, {}, kRescanned + L"[render] 1 device(s)\n" + Block(0, L"A", L"active", L"communications", L"{a}"), L"",
-       {.endpoints = {{}}, .defaults = {std::nullopt, Endpoint{.id = nullptr}, Endpoint{}}}},
-      // Gaps for what cannot be opened, placeholders for what cannot be
-      // read; ids match a default's exactly, the empty one too.
-      {kNow, 0, {}, kRescanned + L"[render] 11 device(s)\n" + Block(2, L"A", L"active", L"", L"<missing id>") + Block(3, L"A", L"active", L"", L"<missing id>") +
-          Block(4, L"A", L"<unknown>", L"", L"{s}") + Block(5, L"<failed to open property store>", L"active", L"", L"{p}") +
-          Block(6, kUnnamed, L"active", L"", L"{v}") + Block(7, kUnnamed, L"unknown", L"", L"{e}") +
-          Block(8, kUnnamed, L"unknown", L"", L"{u}") + Block(9, kUnnamed, L"disabled", L"", L"{n}") +
-          Block(10, L"", L"not_present", L"console", L""),
-       L"  #0: failed to open device: Access denied.\n  #1: failed to open device: Invalid function.\n",
-       {.endpoints = {{.item = E_ACCESSDENIED}, {.item = kNothing}, {.id = L"{c}", .getId = E_FAIL}, {.id = nullptr},
-                      {.id = L"{s}", .getState = E_FAIL}, {.id = L"{p}", .store = E_FAIL}, {.id = L"{v}", .getValue = E_FAIL},
-                      {.id = L"{e}", .state = 0, .type = VT_EMPTY}, {.id = L"{u}", .state = 3, .type = VT_UI4},
-                      {.id = L"{n}", .state = DEVICE_STATE_DISABLED, .name = nullptr},
-                      {.id = L"", .state = DEVICE_STATE_NOTPRESENT, .name = L""}},
-        .defaults = {Endpoint{.id = L""}, Endpoint{.id = L"{S}"}, Endpoint{.id = L"{p}", .getId = E_FAIL}}}},
-      // clang-format on
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(&row - rows);
-    Expect(row);
-  }
-  EXPECT_EQ(DataFlowName(static_cast<EDataFlow>(2)), L"unknown");
-}
-
-// An apartment of the other kind is used as it is and left to its owner.
-TEST(RunTest, LeavesAnApartmentOfTheOtherKindAsItFoundIt) {
-  std::thread([] {
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    Expect({{L"--rescan-only"}, 0, {}, kRescanned});
-    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
-    CoUninitialize();
-    CoUninitialize();
-  }).join();
-}
-
-// A launcher is known by id and creation time; one that has ended by id.
-TEST(RelaunchMarkerTest, NamesTheParentByIdAndCreationTime) {
-  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, 34));
-  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, std::nullopt));
-  EXPECT_FALSE(MarkerNamesParent(L"12:35", 12, 34));
-  EXPECT_FALSE(MarkerNamesParent(L"123:34", 12, std::nullopt));
-}
-
 // The module path, the final path of its file (empty: none), the file
 // launched; each answered as the platform does.
 std::wstring g_module, g_final, g_launched;
@@ -201,46 +83,167 @@ BOOL WINAPI Launched(SHELLEXECUTEINFOW* launch) {
   g_launched = launch->lpFile;
   return TRUE;
 }
-const wchar_t kFile[] = L"C:\\windows\\system32\\kernel32.dll";  // one that is
+// The process token: whether it is elevated, and how it was handed out.
+struct Token {
+  DWORD elevated, type;
+} g_token;
+BOOL WINAPI TokenInformation(HANDLE, TOKEN_INFORMATION_CLASS kind, void* info,
+                             DWORD size, DWORD* returned) {
+  const DWORD* answer = kind == TokenElevation       ? &g_token.elevated
+                        : kind == TokenElevationType ? &g_token.type
+                                                     : nullptr;
+  EXPECT_TRUE(answer && size >= sizeof(DWORD)) << kind;  // none else is told
+  if (answer) std::memcpy(info, answer, *returned = sizeof(DWORD));
+  return answer != nullptr;
+}
 
-// A module path of up to 259 characters is launched. The copy starts from
-// the final path of the executable's file, as the shell takes it: another
-// logon session may lack the drive it was started from. Where that cannot
-// be had, or would not fit the path limit, it starts from the module path.
-TEST(RelaunchTest, StartsTheFileByItsFinalPath) {
+const std::wstring kRescanned =
+    L"Requesting root PnP re-enumeration...\nPnP rescan requested.\n";
+const std::wstring kRender = kRescanned + L"[render] 0 device(s)\n";
+const wchar_t kName[] = L"R\u00e9altek\u00ae \u8033\u673a";
+const wchar_t kUnnamed[] = L"<unnamed device>";
+const HRESULT kNothing = S_FALSE;  // success, but no object handed out
+const std::vector<const wchar_t*> kNow = {L"--wait-ms", L"0"};
+
+const wchar_t kFile[] = L"C:\\windows\\system32\\kernel32.dll";  // one that is
+const std::wstring k259 = L"C:\\" + std::wstring(256, L'x'), k260 = k259 + L'x';
+const Token kLimited = {0, TokenElevationTypeLimited};
+
+struct Row {
+  std::vector<const wchar_t*> args = {};
+  int status = 0;
+  std::vector<DWORD> sleeps = {};
+  std::wstring out = kRender, err = L"";
+  fakes::Plan plan = {};
+  decltype(&SetDefaultDllDirectories) search = SearchKept;
+  decltype(&CoInitializeEx) init = nullptr;  // COM's own
+  std::size_t calls = 0;  // on the fake endpoints' interfaces; 0: any
+  Token token = {1, TokenElevationTypeFull};
+  std::wstring module = kFile, final = L"", launched = L"";
+};
+
+// The whole run as the row says, every reference and text given back.
+void Expect(Row row) {
+  const testing::SwappedImport dlls(__imp_SetDefaultDllDirectories, row.search);
+  const testing::SwappedImport init(__imp_CoInitializeEx,
+                                    row.init ? row.init : __imp_CoInitializeEx);
+  const testing::SwappedImport sleep(__imp_Sleep, Sleeping);
+  const testing::SwappedImport create(__imp_CoCreateInstance, Fake);
+  const testing::SwappedImport token(__imp_GetTokenInformation,
+                                     TokenInformation);
   const testing::SwappedImport module(__imp_GetModuleFileNameW, ModulePath);
   const testing::SwappedImport final(__imp_GetFinalPathNameByHandleW,
                                      FinalPath);
   const testing::SwappedImport launch(__imp_ShellExecuteExW, Launched);
-  const std::wstring p259 = L"C:\\" + std::wstring(256, L'x'),
-                     p260 = p259 + L'x';
-  const struct {
-    std::wstring module = kFile, final = L"", launched = L"", err = L"";
-  } rows[] = {
-      {.module = p259, .launched = p259},
-      {.module = p260, .err = L"Failed to resolve executable path.\n"},
-      {.launched = kFile},
-      {.final = L"\\\\?\\S:\\tolvane.exe", .launched = L"S:\\tolvane.exe"},
-      {.final = L"\\\\?\\UNC\\srv\\share\\t.exe",
-       .launched = L"\\\\srv\\share\\t.exe"},
-      {.final = L"\\\\?\\" + p259, .launched = p259},
-      {.final = L"\\\\?\\" + p260, .launched = kFile},
-      {.final = L"\\\\?\\UNC\\" + p260.substr(3),
-       .launched = L"\\\\" + p260.substr(3)},
-      {.final = L"\\\\?\\UNC\\" + p260.substr(2), .launched = kFile},
+  const fakes::FakeAudio audio(std::move(row.plan));
+  std::wostringstream out, err;
+  std::wstreambuf* const oldOut = std::wcout.rdbuf(out.rdbuf());
+  std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
+  g_sleeps.clear(), g_launched.clear();
+  g_token = row.token, g_module = row.module, g_final = row.final;
+  row.args.insert(row.args.begin(), L"tolvane.exe");
+  EXPECT_EQ(Run(static_cast<int>(row.args.size()), row.args.data()),
+            row.status);
+  std::wcout.rdbuf(oldOut);
+  std::wcerr.rdbuf(oldErr);
+  EXPECT_EQ(out.str(), row.out);
+  EXPECT_EQ(err.str(), row.err);
+  EXPECT_EQ(g_sleeps, row.sleeps);
+  EXPECT_EQ(g_launched, row.launched);
+  EXPECT_EQ(audio.references, 0) << "references not given back";
+  EXPECT_EQ(audio.texts.size(), 0u) << "texts not freed";
+  EXPECT_TRUE(row.calls == 0 || audio.calls == row.calls) << audio.calls;
+}
+
+// What the command line asks for, the wait as the C runtime reads it, the
+// report, and the failures, after which nothing else runs.
+TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
+  const Row rows[] = {
+      // clang-format off
+      {.sleeps = {1500}},
+      {.args = {L"--rescan"}, .sleeps = {1500}},
+      {.args = {L"--rescan-only", L"--wait-ms", L"5"}, .out = kRescanned},
+      {.args = {L"--render-only", L"--capture-only", L"--wait-ms", L"0"}, .out = kRescanned + L"[capture] 0 device(s)\n", .plan = {.flow = eCapture}},
+      {.args = {L"--capture-only", L"--render-only", L"--wait-ms", L"-1"}},
+      {.args = {L"--wait-ms", L"--capture-only"}},
+      {.args = {L"--wait-ms", L"5", L"--wait-ms", L"\uff18\uff10"}, .sleeps = {80}},
+      {.args = {L"--wait-ms", L"\u300080"}, .sleeps = {80}},
+      {.args = {L"--wait-ms", L" +12ms"}, .sleeps = {12}},
+      {.args = {L"--wait-ms", L"ms"}},
+      {.args = {L"--wait-ms", L"99999999999"}, .sleeps = {2147483647}},
+      {.args = {L"--wait-ms", L"-2147483649"}},
+      {.args = {L"--help"}, .status = 1, .out = L"", .err = L"SetDefaultDllDirectories failed: Access denied.\n", .search = SearchRefused},
+      {.status = 1, .out = L"", .err = L"CoInitializeEx failed: Out of memory.\n", .init = NoCom},
+      {.args = kNow, .status = 1, .out = kRescanned, .err = L"Failed to create MMDeviceEnumerator: Out of memory.\n", .plan = {.create = E_OUTOFMEMORY}},
+      {.args = kNow, .status = 1, .out = kRescanned, .err = L"Failed to create MMDeviceEnumerator: Invalid function.\n", .plan = {.create = kNothing}},
+      {.args = {L"--capture-only", L"--wait-ms", L"0"}, .status = 1, .out = kRescanned, .err = L"EnumAudioEndpoints(capture) failed: Access denied.\n", .plan = {.flow = eCapture, .enumerate = E_ACCESSDENIED}},
+      {.args = kNow, .status = 1, .out = kRescanned, .err = L"EnumAudioEndpoints(render) failed: Invalid function.\n", .plan = {.enumerate = kNothing}},
+      {.args = kNow, .plan = {.endpoints = {{}}, .count = E_FAIL}},
+      // Three calls, then eleven per endpoint: defaults are asked anew.
+      {.args = kNow, .out = kRescanned + L"[render] 2 device(s)\n" + Block(0, L"A", L"active", L"console, multimedia, communications", L"{a}") +
+          Block(1, kName, L"unplugged", L"", L"{b}"),
+       .plan = {.endpoints = {{}, {.id = L"{b}", .state = DEVICE_STATE_UNPLUGGED, .name = kName}}, .defaults = {Endpoint{}, Endpoint{}, Endpoint{}}},
+       .calls = 3 + 2 * 11},
+      // No default for the first role; the second's id comes back null.
+      {.args = kNow, .out = kRescanned + L"[render] 1 device(s)\n" + Block(0, L"A", L"active", L"communications", L"{a}"),
+       .plan = {.endpoints = {{}}, .defaults = {std::nullopt, Endpoint{.id = nullptr}, Endpoint{}}}},
+      // Gaps for what cannot be opened, placeholders for what cannot be
+      // read; ids match a default's exactly, the empty one too.
+      {.args = kNow, .out = kRescanned + L"[render] 11 device(s)\n" + Block(2, L"A", L"active", L"", L"<missing id>") + Block(3, L"A", L"active", L"", L"<missing id>") +
+          Block(4, L"A", L"<unknown>", L"", L"{s}") + Block(5, L"<failed to open property store>", L"active", L"", L"{p}") +
+          Block(6, kUnnamed, L"active", L"", L"{v}") + Block(7, kUnnamed, L"unknown", L"", L"{e}") +
+          Block(8, kUnnamed, L"unknown", L"", L"{u}") + Block(9, kUnnamed, L"disabled", L"", L"{n}") +
+          Block(10, L"", L"not_present", L"console", L""),
+       .err = L"  #0: failed to open device: Access denied.\n  #1: failed to open device: Invalid function.\n",
+       .plan = {.endpoints = {{.item = E_ACCESSDENIED}, {.item = kNothing}, {.id = L"{c}", .getId = E_FAIL}, {.id = nullptr},
+                              {.id = L"{s}", .getState = E_FAIL}, {.id = L"{p}", .store = E_FAIL}, {.id = L"{v}", .getValue = E_FAIL},
+                              {.id = L"{e}", .state = 0, .type = VT_EMPTY}, {.id = L"{u}", .state = 3, .type = VT_UI4},
+                              {.id = L"{n}", .state = DEVICE_STATE_DISABLED, .name = nullptr},
+                              {.id = L"", .state = DEVICE_STATE_NOTPRESENT, .name = L""}},
+                .defaults = {Endpoint{.id = L""}, Endpoint{.id = L"{S}"}, Endpoint{.id = L"{p}", .getId = E_FAIL}}}},
+      // An elevated token, split from a limited one (every row above) or
+      // alone (User Account Control off, the built-in Administrator,
+      // SYSTEM), runs here; any other relaunches, and prints nothing. The
+      // copy starts from a module path of up to 259 characters, or rather
+      // from the final path of its file, as the shell takes it: another
+      // logon session may lack the drive it was started from. Where that
+      // cannot be had, or would not fit the path limit, the module path.
+      {.args = {L"--rescan-only"}, .out = kRescanned, .token = {1, TokenElevationTypeDefault}},
+      {.out = L"", .token = {0, TokenElevationTypeDefault}, .launched = kFile},
+      {.out = L"", .token = kLimited, .module = k259, .launched = k259},
+      {.status = 1, .out = L"", .err = L"Failed to resolve executable path.\n", .token = kLimited, .module = k260},
+      {.out = L"", .token = kLimited, .final = L"\\\\?\\S:\\tolvane.exe", .launched = L"S:\\tolvane.exe"},
+      {.out = L"", .token = kLimited, .final = L"\\\\?\\UNC\\srv\\share\\t.exe", .launched = L"\\\\srv\\share\\t.exe"},
+      {.out = L"", .token = kLimited, .final = L"\\\\?\\" + k259, .launched = k259},
+      {.out = L"", .token = kLimited, .final = L"\\\\?\\" + k260, .launched = kFile},
+      {.out = L"", .token = kLimited, .final = L"\\\\?\\UNC\\" + k260.substr(3), .launched = L"\\\\" + k260.substr(3)},
+      {.out = L"", .token = kLimited, .final = L"\\\\?\\UNC\\" + k260.substr(2), .launched = kFile},
+      // clang-format on
   };
-  for (const auto& row : rows) {
-    g_module = row.module, g_final = row.final, g_launched.clear();
-    std::wostringstream err;
-    std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
-    const wchar_t* const args[] = {L"tolvane.exe"};
-    const Handover handover = LaunchElevatedCopy(1, args);
-    std::wcerr.rdbuf(oldErr);
-    EXPECT_EQ(handover,
-              row.err.empty() ? Handover::kHandedOver : Handover::kFailed);
-    EXPECT_EQ(g_launched, row.launched) << &row - rows;
-    EXPECT_EQ(err.str(), row.err);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    Expect(row);
   }
+  EXPECT_EQ(DataFlowName(static_cast<EDataFlow>(2)), L"unknown");
+}
+
+// An apartment of the other kind is used as it is and left to its owner.
+TEST(RunTest, LeavesAnApartmentOfTheOtherKindAsItFoundIt) {
+  std::thread([] {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    Expect({.args = {L"--rescan-only"}, .out = kRescanned});
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+    CoUninitialize();
+    CoUninitialize();
+  }).join();
+}
+
+// A launcher is known by id and creation time; one that has ended by id.
+TEST(RelaunchMarkerTest, NamesTheParentByIdAndCreationTime) {
+  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, 34));
+  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, std::nullopt));
+  EXPECT_FALSE(MarkerNamesParent(L"12:35", 12, 34));
+  EXPECT_FALSE(MarkerNamesParent(L"123:34", 12, std::nullopt));
 }
 
 TEST(ConsoleClosesWithProcessTest, OnlyAVisibleConsoleOfItsOwnThatShowsText) {
@@ -283,6 +286,9 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   ASSERT_TRUE(AllocConsole());  // its input and output become the standard
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  ASSERT_TRUE(SetConsoleOutputCP(CP_UTF8));  // "chcp 65001": redirected, UTF-8
+  EXPECT_EQ(EncodeRedirected(L"\u8033\u673a\n", RedirectedCodePage()),
+            "\xe8\x80\xb3\xe6\x9c\xba\r\n");
   DWORD count = 0;
   wchar_t shown[7] = {};
   {
