@@ -11,7 +11,7 @@ packages=(
   pulseaudio pulseaudio-utils
   xvfb
   clang-format
-  zip git
+  zip unzip git
   locales
   strace
 )

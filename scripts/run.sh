@@ -7,10 +7,11 @@
 # prompt"): started with this user's full token, in this terminal, so the
 # report shows here and the status is the run's own. Started with a
 # standard user's token, as Wine 10 starts every process, tolvane would
-# hand the run to an elevated copy in a console window of its own.
+# hand the run to an elevated copy in a console window of its own. It builds
+# into build/ in the source tree, or into TOLVANE_BUILD_DIR when that is set.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=$source_dir/build
+build_dir=${TOLVANE_BUILD_DIR:-$source_dir/build}
 
 "$source_dir/scripts/deps.sh"
 "$source_dir/scripts/build.sh" "$build_dir" >/dev/null

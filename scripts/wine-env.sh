@@ -8,7 +8,8 @@
 #   wine-env.sh start BUILD_DIR          set up the prefix, start the servers
 #   wine-env.sh stop BUILD_DIR           stop every server that start started
 #   wine-env.sh exec BUILD_DIR CMD...    run CMD inside that world
-#   wine-env.sh run BUILD_DIR CMD...     start, run CMD, stop again
+#   wine-env.sh run BUILD_DIR CMD...     start, run CMD, stop again (a world
+#                                        that was running is left running)
 set -euo pipefail
 
 action=${1:?usage: wine-env.sh start|stop|exec|run BUILD_DIR [CMD...]}
@@ -155,7 +156,7 @@ case "$action" in
     exec "$@"
     ;;
   run)
-    trap '"$0" stop "$build_dir"' EXIT
+    [ -n "$XDG_RUNTIME_DIR" ] || trap '"$0" stop "$build_dir"' EXIT
     "$0" start "$build_dir"
     "$0" exec "$build_dir" "$@"
     ;;

@@ -24,21 +24,26 @@ holds "at most 1 MiB" test "$(stat -c %s "$exe")" -le 1048576
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
 for key in FileVersion ProductVersion; do check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"; done
-# The release zip, and the same bytes when built again in another folder,
-# umask, time zone (UTC+05:45) and locale (German Latin-1).
+# The release zip: the executable, this README and the LICENSE, in that
+# order, with fixed permissions, no owner or other extra field, and the
+# commit's time; the .sha256 beside it names it bare. The same bytes when
+# built again from SOURCE_DATE_EPOCH in another folder, umask, time zone
+# (UTC+05:45), locale (German Latin-1), host name and user.
 cmake --build "$build" --target release >/dev/null
-zip=tolvane-$version-win64.zip
-check "package" "tolvane.exe README.md LICENSE" "$(cmake -E tar tf "$build/$zip" | xargs)"
-(cd "$root" && cmake -E tar xf "$build/$zip" && cmp -s "$exe" tolvane.exe && cd "$build" &&
-  sha256sum -c --status "$zip.sha256") || fail "packaged executable or checksum"
-again=$root/again/in/another/folder source=$(cd "$(dirname "$0")/../.." && pwd)
-mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" &&
-  { [ ! -e "$source/.git" ] || cp -r "$source/.git" "$again"; }  # for the commit's time
+zip=tolvane-$version-win64.zip source=$(cd "$(dirname "$0")/../.." && pwd)
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || echo 315532800)}
+at=$(TZ=UTC date -d "@$epoch" '+%y-%b-%d %H:%M')
+check "package" "-rwxr-xr-x b- $at tolvane.exe|-rw-r--r-- t- $at README.md|-rw-r--r-- t- $at LICENSE" "$(zipinfo "$build/$zip" | awk '/^-/ {print $1, $5, $7, $8, $9}' | paste -sd'|')"
+check "checksum" "$(sha256sum <"$build/$zip" | cut -c1-64)  $zip" "$(cat "$build/$zip.sha256")"
+(cd "$root" && cmake -E tar xf "$build/$zip" && cmp -s "$exe" tolvane.exe && cmp -s "$source/README.md" README.md &&
+  cmp -s "$source/LICENSE" LICENSE) || fail "packaged files"
+again=$root/again/in/another/folder
+mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again"
 mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
-(umask 077 && export TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 &&
-  [ "$(locale charmap) $(date +%z)" = "ISO-8859-1 +0545" ] && cmake -S "$again" -B "$again/b" \
-  -DCMAKE_TOOLCHAIN_FILE="$again/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
-  cmake --build "$again/b" -j "$(nproc)" --target release) >/dev/null || fail "build in another time zone and locale"
+(umask 077 && export SOURCE_DATE_EPOCH=$epoch TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 USER=nobody LOGNAME=nobody &&
+  [ "$(locale charmap) $(date +%z)" = "ISO-8859-1 +0545" ] && unshare -u sh -c 'hostname elsewhere && cmake -S "$1" -B "$1/b" \
+  -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
+  cmake --build "$1/b" -j "$(nproc)" --target release' sh "$again") >/dev/null || fail "build elsewhere"
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -81,10 +86,8 @@ row 2 "$usage" $'Unknown argument: --nope\n' '' 'as limited tolvane-gate.exe "--
 row 0 "$usage" '' '' 'run --help'
 row 0 "$usage" '' '' 'run /?'
 for arg in --HELP --rescan- --wait-ms=5 '""'; do row 2 "$usage" "Unknown argument: ${arg//\"/}"$'\n' '' "run '$arg'"; done
-# Streams redirected in a terminal get the console's code page; after
-# "chcp 65001", every name intact.
+# Streams redirected in a terminal get the console's code page.
 row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$build/bin/with_token.exe" full "$(windows "$gate")" --hélp®🎧'
-row 2 "$usage" $'Unknown argument: --hélp®🎧\n' '' 'terminal timeout 20 wine cmd /c "chcp 65001 >nul & $(windows "$build/bin/with_token.exe") full $(windows "$gate") --hélp®🎧"'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
 # Unelevated, it starts an elevated copy with the arguments quoted back.
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
@@ -110,16 +113,23 @@ mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Disk full.\n' '' 'run --nope >/dev/full'
 
-# The real endpoints of the flow asked for last, in the prefix's order. No
-# DLL beside the executable loads: a planted cfgmgr32.dll or audio driver
-# would end it with 99 (Wine prefers its own driver unless told not to).
+# The real endpoints of the flow asked for last, by name. No DLL beside the
+# executable loads: a planted cfgmgr32.dll or audio driver would end it with
+# 99 (Wine prefers its own driver unless told not to).
 [[ $(wine --version) == wine-8.* ]] && pulse=PulseAudio || pulse="PulseAudio Output"
-row 0 '#: HDMI Output|      state: active|      id: {0.0.0.00000000}
+report='#: HDMI Output|      state: active|      id: {0.0.0.00000000}
 #: '"$pulse"'|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
 #: Réaltek® Speakers|      state: active|      id: {0.0.0.00000000}
 #: 耳机 🎧 Headset|      state: active|      id: {0.0.0.00000000}
 Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
-' '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" |
-  sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"'
-
+'
+sorted() { sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"; }
+row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" | sorted'
+# The run command builds the tool and runs it as an elevated prompt does, in
+# the world it finds running, its arguments a Windows command line; its last
+# word and its status are the tool's.
+row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" \"--render-only\" --wait-ms 0 2>"$root/said" | sorted'
+check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"
+row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
+check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
 [ "$failures" -eq 0 ] && echo "all rows as expected"
