@@ -54,7 +54,6 @@ gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
 # where the gate must still launch itself by its full path.
 as() { (cd "$build/gate" && timeout 20 wine "$build/bin/with_token.exe" "$@"); }
 run() { as full tolvane-gate.exe "$*"; }
-terminal() { script -qec "${*@Q} >&3 2>&4" /dev/null 3>&1 4>&2 </dev/null >/dev/null; }
 # row STATUS OUT ERR LOG COMMAND, with the streams' line ends written as \n.
 row() {
   : >"$root/log"
@@ -66,16 +65,9 @@ row() {
 }
 # The launch record for PARAMETERS.
 launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=$(windows "$gate") parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }
-usage='Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]
-
-Default behavior: rescan PnP, wait briefly, then list render devices only.
-
-Examples:
-  tolvane
-  tolvane --rescan
-  tolvane --rescan --wait-ms 3000
-  tolvane --capture-only
-'
+usage=$(printf '%s\n' 'Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]' '' \
+  'Default behavior: rescan PnP, wait briefly, then list render devices only.' '' Examples: '  tolvane' '  tolvane --rescan' \
+  '  tolvane --rescan --wait-ms 3000' '  tolvane --capture-only')$'\n'
 asked=$'Requesting root PnP re-enumeration...\n' rescanned=$asked$'PnP rescan requested.\n'
 located='CM_Locate_DevNodeW devinst=0 id=null flags=0' calls=$located$'\nCM_Reenumerate_DevNode devinst=24301 flags=1\n'
 
@@ -83,11 +75,10 @@ located='CM_Locate_DevNodeW devinst=0 id=null flags=0' calls=$located$'\nCM_Reen
 # first ends the reading. Options are matched whole and by case.
 row 0 "$usage" '' '' 'as limited tolvane-gate.exe "-h --nope"'
 row 2 "$usage" $'Unknown argument: --nope\n' '' 'as limited tolvane-gate.exe "--nope --help"'
-row 0 "$usage" '' '' 'run --help'
-row 0 "$usage" '' '' 'run /?'
+for arg in --help /?; do row 0 "$usage" '' '' "run $arg"; done
 for arg in --HELP --rescan- --wait-ms=5 '""'; do row 2 "$usage" "Unknown argument: ${arg//\"/}"$'\n' '' "run '$arg'"; done
 # Streams redirected in a terminal get the console's code page.
-row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'terminal timeout 20 wine "$build/bin/with_token.exe" full "$(windows "$gate")" --hélp®🎧'
+row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'script -qec "timeout 20 wine ${build@Q}/bin/with_token.exe full ${gate@Q} --hélp®🎧 >&3 2>&4" /dev/null 3>&1 4>&2 >/dev/null'
 row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
 # Unelevated, it starts an elevated copy with the arguments quoted back.
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'

@@ -163,7 +163,8 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
       {.sleeps = {1500}},
       {.args = {L"--rescan"}, .sleeps = {1500}},
       {.args = {L"--rescan-only", L"--wait-ms", L"5"}, .out = kRescanned},
-      {.args = {L"--render-only", L"--capture-only", L"--wait-ms", L"0"}, .out = kRescanned + L"[capture] 0 device(s)\n", .plan = {.flow = eCapture}},
+      {.args = {L"--render-only", L"--capture-only", L"--wait-ms", L"0"}, .out = kRescanned + L"[capture] 1 device(s)\n" + Block(0, L"A", L"active", L"console, multimedia, communications", L"{a}"),
+       .plan = {.endpoints = {{}}, .defaults = {Endpoint{}, Endpoint{}, Endpoint{}}, .flow = eCapture}},
       {.args = {L"--capture-only", L"--render-only", L"--wait-ms", L"-1"}},
       {.args = {L"--wait-ms", L"--capture-only"}},
       {.args = {L"--wait-ms", L"5", L"--wait-ms", L"\uff18\uff10"}, .sleeps = {80}},
@@ -201,13 +202,10 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
                               {.id = L"{n}", .state = DEVICE_STATE_DISABLED, .name = nullptr},
                               {.id = L"", .state = DEVICE_STATE_NOTPRESENT, .name = L""}},
                 .defaults = {Endpoint{.id = L""}, Endpoint{.id = L"{S}"}, Endpoint{.id = L"{p}", .getId = E_FAIL}}}},
-      // An elevated token, split from a limited one (every row above) or
-      // alone (User Account Control off, the built-in Administrator,
-      // SYSTEM), runs here; any other relaunches, and prints nothing. The
-      // copy starts from a module path of up to 259 characters, or rather
-      // from the final path of its file, as the shell takes it: another
-      // logon session may lack the drive it was started from. Where that
-      // cannot be had, or would not fit the path limit, the module path.
+      // Elevated, split (every row above) or alone (UAC off, Administrator,
+      // SYSTEM), it runs here; else it relaunches, silent, from the final
+      // path of its file as the shell takes it (another logon session may
+      // lack the drive), else from a module path of up to 259 characters.
       {.args = {L"--rescan-only"}, .out = kRescanned, .token = {1, TokenElevationTypeDefault}},
       {.out = L"", .token = {0, TokenElevationTypeDefault}, .launched = kFile},
       {.out = L"", .token = kLimited, .module = k259, .launched = k259},
