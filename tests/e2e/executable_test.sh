@@ -119,7 +119,7 @@ row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windo
 # The run command builds the tool and runs it as an elevated prompt does, in
 # the world it finds running, its arguments a Windows command line; its last
 # word and its status are the tool's.
-row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" \"--render-only\" --wait-ms 0 2>"$root/said" | sorted'
+row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
 check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"
 row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"

@@ -262,11 +262,15 @@ BOOL WINAPI ConsoleWrite(HANDLE out, const void* text, DWORD length,
   g_console.emplace_back(static_cast<const wchar_t*>(text), length);
   return g_write(out, text, length, written, reserved);
 }
-INPUT_RECORD g_key = {KEY_EVENT, {{TRUE, 1, VK_RETURN, 0, {L'\r'}, 0}}};
-// Enter, pressed once the window waits for a key.
+INPUT_RECORD g_keys[] = {{KEY_EVENT, {{FALSE, 1, VK_RETURN, 0, {L'\r'}, 0}}},
+                         {KEY_EVENT, {{TRUE, 1, VK_RETURN, 0, {L'\r'}, 0}}}};
+// Enter, let go (it was held before the question), then pressed, once the
+// window waits for a key.
 DWORD WINAPI KeyPressedWhileWaiting(HANDLE input, DWORD milliseconds) {
-  DWORD written = 0;
-  WriteConsoleInputW(input, &g_key, 1, &written);
+  static bool typed = false;
+  DWORD events = 0;
+  if (!std::exchange(typed, true))
+    WriteConsoleInputW(input, g_keys, 2, &events);
   return WaitForSingleObjectEx(input, milliseconds, FALSE);
 }
 ULONGLONG WINAPI MinuteLater() {
@@ -288,23 +292,24 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   EXPECT_EQ(EncodeRedirected(L"\u8033\u673a\n", RedirectedCodePage()),
             "\xe8\x80\xb3\xe6\x9c\xba\r\n");
   DWORD count = 0;
-  wchar_t shown[7] = {};
+  wchar_t shown[10] = {};
   {
     const testing::SwappedImport wait(__imp_WaitForSingleObject,
                                       KeyPressedWhileWaiting);
     const testing::SwappedImport write(__imp_WriteConsoleW, ConsoleWrite);
     PauseBeforeWindowCloses();
-    std::wostream(std::make_unique<LineOutputBuffer>(out, 0).get())
-        << std::unitbuf << L"\u8033\u673a " << L"\U0001F3A7\n"
-        << L"end";
-    WriteConsoleInputW(in, &g_key, 1, &count);
+    std::wostream(std::make_unique<LineOutputBuffer>(out, 0).get()) << L"end";
+    LineOutputBuffer line(out, 0);
+    std::wostream(&line) << std::unitbuf << L"\u8033\u673a " << L"\U0001F3A7\n";
+    EXPECT_EQ(g_console.size(), 2u) << "a line not written as it ended";
+    WriteConsoleInputW(in, &g_keys[1], 1, &count);
     PauseBeforeWindowCloses();
   }
 
-  ReadConsoleOutputCharacterW(out, shown, 6, {0, 0}, &count);
-  EXPECT_EQ(std::wstring_view(shown), L"\u8033\u673a \U0001F3A7 ");  // exact
+  ReadConsoleOutputCharacterW(out, shown, 9, {0, 0}, &count);
+  EXPECT_EQ(std::wstring_view(shown), L"end\u8033\u673a \U0001F3A7 ");  // exact
   EXPECT_EQ(g_console, (std::vector<std::wstring>{
-                           L"\u8033\u673a \U0001F3A7\r\n", L"end",
+                           L"end", L"\u8033\u673a \U0001F3A7\r\n",
                            L"Press any key to close this window."}));
   EXPECT_TRUE(GetNumberOfConsoleInputEvents(in, &count) && count == 0)
       << "closed by the key typed before the question";
