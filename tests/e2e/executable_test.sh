@@ -24,11 +24,9 @@ holds "at most 1 MiB" test "$(stat -c %s "$exe")" -le 1048576
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
 for key in FileVersion ProductVersion; do check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"; done
-# The release zip: the executable, this README and the LICENSE, in that
-# order, with fixed permissions, no owner or other extra field, and the
-# commit's time; the .sha256 beside it names it bare. The same bytes when
-# built again from SOURCE_DATE_EPOCH in another folder, umask, time zone
-# (UTC+05:45), locale (German Latin-1), host name and user.
+# The zip: the executable, README, LICENSE, in order, fixed modes, no owner or
+# extra field, the commit's time; a .sha256 naming it bare. The same bytes from
+# SOURCE_DATE_EPOCH elsewhere: folder, umask, zone, locale, host name, user.
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip source=$(cd "$(dirname "$0")/../.." && pwd)
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || echo 315532800)}
@@ -50,8 +48,7 @@ windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log")
 export TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
 gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
-# Each program starts with the token meant for it, from the gate's folder,
-# where the gate must still launch itself by its full path.
+# Each program starts with the token meant for it, from the gate's folder (the gate still launches its full path).
 as() { (cd "$build/gate" && timeout 20 wine "$build/bin/with_token.exe" "$@"); }
 run() { as full tolvane-gate.exe "$*"; }
 # row STATUS OUT ERR LOG COMMAND, with the streams' line ends written as \n.
@@ -63,16 +60,14 @@ row() {
   check "$5: err" "${3//$'\n'/$'\r\n'}." "$(cat "$root/err"; echo .)"
   check "$5: log" "${4%$'\n'}" "$(iconv -f UTF-16LE -t UTF-8 "$root/log")"
 }
-# The launch record for PARAMETERS.
-launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=$(windows "$gate") parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }
+launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=$(windows "$gate") parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }  # for PARAMETERS
 usage=$(printf '%s\n' 'Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]' '' \
   'Default behavior: rescan PnP, wait briefly, then list render devices only.' '' Examples: '  tolvane' '  tolvane --rescan' \
   '  tolvane --rescan --wait-ms 3000' '  tolvane --capture-only')$'\n'
 asked=$'Requesting root PnP re-enumeration...\n' rescanned=$asked$'PnP rescan requested.\n'
 located='CM_Locate_DevNodeW devinst=0 id=null flags=0' calls=$located$'\nCM_Reenumerate_DevNode devinst=24301 flags=1\n'
 
-# Help and command-line errors, answered before the gate and any work; the
-# first ends the reading. Options are matched whole and by case.
+# Help and errors come before the gate and any work, the first ending the reading; options match whole, by case.
 row 0 "$usage" '' '' 'as limited tolvane-gate.exe "-h --nope"'
 row 2 "$usage" $'Unknown argument: --nope\n' '' 'as limited tolvane-gate.exe "--nope --help"'
 for arg in --help /?; do row 0 "$usage" '' '' "run $arg"; done
@@ -89,24 +84,20 @@ row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_E
 # A caller reading the pipe gets the failure line in one write.
 row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 strace -fqqs99 -o "$root/writes" -e trace=write -e signal=none timeout 20 wine "$build/bin/with_token.exe" limited "$(windows "$gate")" ""'
 holds "one write" grep -qF ', "Failed to relaunch elevated. Win32 error: 4294967295\r\n", 54) = 54' "$root/writes"
-# The copy inherits the marker naming its launcher (the launch record says
-# so): not elevated by "runas", it stops; elevated, it does the work.
+# The copy inherits its launcher's marker (marker=own): not elevated by "runas", it stops; elevated, it works.
 row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'as limited-copy tolvane-gate.exe --rescan-only'
 row 0 "$rescanned" '' "$calls" 'as full-copy tolvane-gate.exe --rescan-only'
 
-# A failed rescan ends the run: no second line, no wait (it would outlast
-# the time limit), no report. Lines leave as they are made, in order.
+# A failed rescan ends the run: no second line, no wait (it would outlast the limit), no report; lines in order.
 row 1 "$asked"$'CM_Locate_DevNodeW failed: 19\n' '' "$located" 'STANDIN_CM_LOCATE=19 run --wait-ms 99999 2>&1'
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 99999'
-# Standard output that takes nothing fails the run, saying why: a pipe
-# whose reader has gone; a full disk, where a command-line error keeps 2.
+# Lost standard output fails the run, saying why: a pipe whose reader has gone; a full disk, where 2 stays 2.
 mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Disk full.\n' '' 'run --nope >/dev/full'
 
-# The real endpoints of the flow asked for last, by name. No DLL beside the
-# executable loads: a planted cfgmgr32.dll or audio driver would end it with
-# 99 (Wine prefers its own driver unless told not to).
+# The real endpoints of the flow asked last, by name; a DLL planted beside it
+# (cfgmgr32.dll, the audio driver Wine would prefer its own to) would end it.
 [[ $(wine --version) == wine-8.* ]] && pulse=PulseAudio || pulse="PulseAudio Output"
 report='#: HDMI Output|      state: active|      id: {0.0.0.00000000}
 #: '"$pulse"'|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
@@ -116,9 +107,8 @@ Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
 '
 sorted() { sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"; }
 row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" | sorted'
-# The run command builds the tool and runs it as an elevated prompt does, in
-# the world it finds running, its arguments a Windows command line; its last
-# word and its status are the tool's.
+# run.sh builds and runs it as an elevated prompt does, in the running world,
+# its arguments a Windows command line, its last word and status the tool's.
 row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
 check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"
 row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'

@@ -164,9 +164,8 @@ inline FakeAudio::FakeAudio(Plan plan)
     objects.push_back(endpoint ? std::make_unique<Fake>(*this, *endpoint)
                                : nullptr);
   }
-  for (const Endpoint& endpoint : this->plan.endpoints) {
+  for (const Endpoint& endpoint : this->plan.endpoints)
     objects.push_back(std::make_unique<Fake>(*this, endpoint));
-  }
 }
 
 inline HRESULT FakeAudio::Create(IMMDeviceEnumerator** out) {

@@ -40,14 +40,14 @@ namespace tolvane {
 namespace {
 
 using fakes::Endpoint;
+using testing::SwappedImport;
 std::vector<DWORD> g_sleeps;
 void WINAPI Sleeping(DWORD milliseconds) { g_sleeps.push_back(milliseconds); }
 HRESULT WINAPI NoCom(void*, DWORD) { return E_OUTOFMEMORY; }
 HRESULT WINAPI Fake(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
   return fakes::FakeAudio::Create(reinterpret_cast<IMMDeviceEnumerator**>(out));
 }
-// The search order keeps this folder, with its planted cfgmgr32.dll: the
-// rescan has to keep that out by itself.
+// The search keeps this folder, with its planted cfgmgr32.dll, in.
 BOOL WINAPI SearchKept(DWORD) { return TRUE; }
 BOOL WINAPI SearchRefused(DWORD) {
   SetLastError(ERROR_ACCESS_DENIED);
@@ -63,8 +63,7 @@ std::wstring Block(int index, const std::wstring& name,
          L"      id: " + id + L"\n";
 }
 
-// The module path, the final path of its file (empty: none), the file
-// launched; each answered as the platform does.
+// The module path, its file's final path (empty: none), the file launched.
 std::wstring g_module, g_final, g_launched;
 DWORD WINAPI ModulePath(HMODULE module, LPWSTR path, DWORD size) {
   EXPECT_EQ(module, nullptr);
@@ -124,17 +123,15 @@ struct Row {
 
 // The whole run as the row says, every reference and text given back.
 void Expect(Row row) {
-  const testing::SwappedImport dlls(__imp_SetDefaultDllDirectories, row.search);
-  const testing::SwappedImport init(__imp_CoInitializeEx,
-                                    row.init ? row.init : __imp_CoInitializeEx);
-  const testing::SwappedImport sleep(__imp_Sleep, Sleeping);
-  const testing::SwappedImport create(__imp_CoCreateInstance, Fake);
-  const testing::SwappedImport token(__imp_GetTokenInformation,
-                                     TokenInformation);
-  const testing::SwappedImport module(__imp_GetModuleFileNameW, ModulePath);
-  const testing::SwappedImport final(__imp_GetFinalPathNameByHandleW,
-                                     FinalPath);
-  const testing::SwappedImport launch(__imp_ShellExecuteExW, Launched);
+  const SwappedImport dlls(__imp_SetDefaultDllDirectories, row.search);
+  const SwappedImport init(__imp_CoInitializeEx,
+                           row.init ? row.init : __imp_CoInitializeEx);
+  const SwappedImport sleep(__imp_Sleep, Sleeping);
+  const SwappedImport create(__imp_CoCreateInstance, Fake);
+  const SwappedImport token(__imp_GetTokenInformation, TokenInformation);
+  const SwappedImport module(__imp_GetModuleFileNameW, ModulePath);
+  const SwappedImport final(__imp_GetFinalPathNameByHandleW, FinalPath);
+  const SwappedImport launch(__imp_ShellExecuteExW, Launched);
   const fakes::FakeAudio audio(std::move(row.plan));
   std::wostringstream out, err;
   std::wstreambuf* const oldOut = std::wcout.rdbuf(out.rdbuf());
@@ -236,25 +233,6 @@ TEST(RunTest, LeavesAnApartmentOfTheOtherKindAsItFoundIt) {
   }).join();
 }
 
-// A launcher is known by id and creation time; one that has ended by id.
-TEST(RelaunchMarkerTest, NamesTheParentByIdAndCreationTime) {
-  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, 34));
-  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, std::nullopt));
-  EXPECT_FALSE(MarkerNamesParent(L"12:35", 12, 34));
-  EXPECT_FALSE(MarkerNamesParent(L"123:34", 12, std::nullopt));
-}
-
-TEST(ConsoleClosesWithProcessTest, OnlyAVisibleConsoleOfItsOwnThatShowsText) {
-  EXPECT_TRUE(ConsoleClosesWithProcess({1, true, true, true, true}));
-  const ConsoleFacts others[] = {
-      {0, true, true, true, true},  {2, true, true, true, true},
-      {1, false, true, true, true}, {1, true, false, true, true},
-      {1, true, true, false, true}, {1, true, true, true, false}};
-  for (const ConsoleFacts& facts : others) {
-    EXPECT_FALSE(ConsoleClosesWithProcess(facts)) << &facts - others;
-  }
-}
-
 std::vector<std::wstring> g_console;  // what each console write was handed
 decltype(&WriteConsoleW) g_write = __imp_WriteConsoleW;
 BOOL WINAPI ConsoleWrite(HANDLE out, const void* text, DWORD length,
@@ -279,10 +257,9 @@ ULONGLONG WINAPI MinuteLater() {
 }
 
 // In a console window of its own: shown nothing, it closes at once; shown
-// text, it asks, and only a key pressed then, or a minute, closes it. A line
-// leaves in one write, however often the stream flushes (as standard error
-// does), and ends in CR LF there too: a console left without the automatic
-// return (which Wine's console ignores) would not go back to column 0.
+// text, it asks, and only a key pressed then, or a minute, closes it. Each
+// line leaves whole, however often the stream flushes, in CR LF there too,
+// for a console left without the automatic return (Wine ignores that mode).
 TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   FreeConsole();
   ASSERT_TRUE(AllocConsole());  // its input and output become the standard
@@ -294,9 +271,8 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   DWORD count = 0;
   wchar_t shown[10] = {};
   {
-    const testing::SwappedImport wait(__imp_WaitForSingleObject,
-                                      KeyPressedWhileWaiting);
-    const testing::SwappedImport write(__imp_WriteConsoleW, ConsoleWrite);
+    const SwappedImport wait(__imp_WaitForSingleObject, KeyPressedWhileWaiting);
+    const SwappedImport write(__imp_WriteConsoleW, ConsoleWrite);
     PauseBeforeWindowCloses();
     std::wostream(std::make_unique<LineOutputBuffer>(out, 0).get()) << L"end";
     LineOutputBuffer line(out, 0);
@@ -314,16 +290,30 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   EXPECT_TRUE(GetNumberOfConsoleInputEvents(in, &count) && count == 0)
       << "closed by the key typed before the question";
   {
-    const testing::SwappedImport clock(__imp_GetTickCount64, MinuteLater);
+    const SwappedImport clock(__imp_GetTickCount64, MinuteLater);
     PauseBeforeWindowCloses();
   }
   EXPECT_TRUE(FreeConsole());
 }
 
-// The system's text without its line break. UTF-7 takes no flags, as UTF-8
-// on Windows: converted all the same. A console write never splits a
-// surrogate pair.
-TEST(TextTest, LosesNothingOnTheWay) {
+// Rules read off single values. A launcher is known by id and creation
+// time; one that has ended, by id. Only a visible console of its own that
+// shows text closes with the process. The system's text comes without its
+// line break. UTF-7 takes no flags, as UTF-8 on Windows: converted all the
+// same. A console write never splits a surrogate pair.
+TEST(RulesTest, HoldAtEveryEdge) {
+  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, 34));
+  EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, std::nullopt));
+  EXPECT_FALSE(MarkerNamesParent(L"12:35", 12, 34));
+  EXPECT_FALSE(MarkerNamesParent(L"123:34", 12, std::nullopt));
+  EXPECT_TRUE(ConsoleClosesWithProcess({1, true, true, true, true}));
+  const ConsoleFacts others[] = {
+      {0, true, true, true, true},  {2, true, true, true, true},
+      {1, false, true, true, true}, {1, true, false, true, true},
+      {1, true, true, false, true}, {1, true, true, true, false}};
+  for (const ConsoleFacts& facts : others) {
+    EXPECT_FALSE(ConsoleClosesWithProcess(facts)) << &facts - others;
+  }
   EXPECT_EQ(FormatSystemMessage(ERROR_BAD_EXE_FORMAT),
             L"Bad EXE format for %1.");
   EXPECT_EQ(FormatSystemMessage(0xA0FFFFFF), L"Unknown error");
