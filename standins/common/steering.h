@@ -22,9 +22,8 @@ inline void Log(const std::wstring& line) {
   if (const wchar_t* path = _wgetenv(L"STANDIN_LOG")) {
     FILE* log = _wfopen(path, L"ab");
     if (!log || std::fwprintf(log, L"%ls\n", line.c_str()) < 0 ||
-        std::fclose(log) != 0) {
+        std::fclose(log) != 0)
       ExitProcess(97);
-    }
   }
 }
 

@@ -5,7 +5,7 @@
 
 #include <shellapi.h>
 
-#include <string_view>
+#include <cstdint>
 
 #include "common/steering.h"
 
@@ -13,12 +13,17 @@ static std::wstring Text(const wchar_t* text) {
   return text != nullptr ? text : L"(null)";
 }
 
-// Whether the relaunch marker that a copy would inherit names this process.
+// Whether the marker a copy would inherit names this process: id, creation.
 static const wchar_t* Marker() {
   wchar_t marker[64] = {};
   GetEnvironmentVariableW(L"TOLVANE_RELAUNCHED_BY", marker, 64);
-  const std::wstring own = std::to_wstring(GetCurrentProcessId()) + L":";
-  return std::wstring_view(marker).starts_with(own) ? L"own" : L"other";
+  FILETIME created{}, other{};
+  GetProcessTimes(GetCurrentProcess(), &created, &other, &other, &other);
+  const std::wstring own =
+      std::to_wstring(GetCurrentProcessId()) + L":" +
+      std::to_wstring(std::uint64_t{created.dwHighDateTime} << 32 |
+                      created.dwLowDateTime);
+  return own == marker ? L"own" : L"other";
 }
 
 extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {

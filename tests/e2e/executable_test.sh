@@ -5,9 +5,7 @@
 set -uo pipefail
 exec </dev/null  # a terminal's input would give each program a console
 build=$(cd "$1" && pwd) version=$2 exe=$build/bin/tolvane.exe
-root=$(mktemp -d /tmp/tolvane-e2e.XXXXXX)
-trap 'rm -rf "$root"' EXIT
-failures=0
+root=$(mktemp -d /tmp/tolvane-e2e.XXXXXX) && trap 'rm -rf "$root"' EXIT && failures=0
 fail() { printf 'FAIL %s\n' "$1"; failures=$((failures + 1)); }
 check() { [ "$2" = "$3" ] || fail "$1"$'\n'"  expected: ${2@Q}"$'\n'"  actual:   ${3@Q}"; }
 holds() { "${@:2}" >/dev/null 2>&1 || fail "$1"; }
@@ -24,6 +22,8 @@ holds "at most 1 MiB" test "$(stat -c %s "$exe")" -le 1048576
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
 for key in FileVersion ProductVersion; do check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"; done
+fixed=$(LC_ALL=C grep -obUaP '\xbd\x04\xef\xfe' "$exe" | cut -d: -f1) && IFS=. read -r major minor patch <<<"$version"  # the numbers Details shows
+check "file and product version numbers" "$minor $major 0 $patch $minor $major 0 $patch" "$(od -An -tu2 -j $((fixed + 8)) -N 16 "$exe" | xargs)"
 # The zip: the executable, README, LICENSE, in order, fixed modes, no owner or
 # extra field, the commit's time; a .sha256 naming it bare. The same bytes from
 # SOURCE_DATE_EPOCH elsewhere: folder, umask, zone, locale, host name, user.
@@ -35,8 +35,7 @@ check "package" "-rwxr-xr-x b- $at tolvane.exe|-rw-r--r-- t- $at README.md|-rw-r
 check "checksum" "$(sha256sum <"$build/$zip" | cut -c1-64)  $zip" "$(cat "$build/$zip.sha256")"
 (cd "$root" && cmake -E tar xf "$build/$zip" && cmp -s "$exe" tolvane.exe && cmp -s "$source/README.md" README.md &&
   cmp -s "$source/LICENSE" LICENSE) || fail "packaged files"
-again=$root/again/in/another/folder
-mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again"
+again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again"
 mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
 (umask 077 && export SOURCE_DATE_EPOCH=$epoch TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 USER=nobody LOGNAME=nobody &&
   [ "$(locale charmap) $(date +%z)" = "ISO-8859-1 +0545" ] && unshare -u sh -c 'hostname elsewhere && cmake -S "$1" -B "$1/b" \
@@ -45,8 +44,7 @@ mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
-export STANDIN_LOG=$(windows "$root/log")
-export TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
+export STANDIN_LOG=$(windows "$root/log") TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
 gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
 # Each program starts with the token meant for it, from the gate's folder (the gate still launches its full path).
 as() { (cd "$build/gate" && timeout 20 wine "$build/bin/with_token.exe" "$@"); }

@@ -160,10 +160,9 @@ inline FakeAudio::FakeAudio(Plan plan)
       }) {
   g_audio = this;
   objects.push_back(std::make_unique<Fake>(*this, Endpoint{}));
-  for (const std::optional<Endpoint>& endpoint : this->plan.defaults) {
+  for (const std::optional<Endpoint>& endpoint : this->plan.defaults)
     objects.push_back(endpoint ? std::make_unique<Fake>(*this, *endpoint)
                                : nullptr);
-  }
   for (const Endpoint& endpoint : this->plan.endpoints)
     objects.push_back(std::make_unique<Fake>(*this, endpoint));
 }

@@ -141,8 +141,7 @@ void Expect(Row row) {
   row.args.insert(row.args.begin(), L"tolvane.exe");
   EXPECT_EQ(Run(static_cast<int>(row.args.size()), row.args.data()),
             row.status);
-  std::wcout.rdbuf(oldOut);
-  std::wcerr.rdbuf(oldErr);
+  std::wcout.rdbuf(oldOut), std::wcerr.rdbuf(oldErr);
   EXPECT_EQ(out.str(), row.out);
   EXPECT_EQ(err.str(), row.err);
   EXPECT_EQ(g_sleeps, row.sleeps);
