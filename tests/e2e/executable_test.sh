@@ -42,6 +42,8 @@ mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO
   -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
   cmake --build "$1/b" -j "$(nproc)" --target release' sh "$again") >/dev/null || fail "build elsewhere"
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
+(export SOURCE_DATE_EPOCH=1234567890 && cmake -S "$again" -B "$again/b" && cmake --build "$again/b" --target release) >/dev/null &&
+  check "SOURCE_DATE_EPOCH" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log") TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
@@ -111,4 +113,5 @@ row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.
 check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"
 row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
+holds "run.sh: builds in TOLVANE_BUILD_DIR" test ! -e "$source/build" -o "$source/build" -ef "$build"
 [ "$failures" -eq 0 ] && echo "all rows as expected"
