@@ -1,5 +1,4 @@
-// Stand-in for the Plug and Play manager, which Wine lacks: each call is
-// logged and answers STANDIN_CM_LOCATE or STANDIN_CM_REENUMERATE.
+// The PnP manager Wine lacks: logs each call, answers STANDIN_CM_<CALL>.
 #define _CFGMGR32_  // defining the functions here, not importing them
 #include <windows.h>
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// A test steers the stand-ins through the environment and reads their calls
-// from one log.
+// Tests steer the stand-ins by the environment and read their calls in one log.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,8 +15,7 @@ inline DWORD Setting(const std::wstring& name) {
   return value != nullptr ? std::wcstoul(value, nullptr, 10) : 0;
 }
 
-// Appends a UTF-16 line to the file STANDIN_LOG names, if any; a stand-in
-// that cannot keep its record ends the process, as no test expects.
+// Appends a UTF-16 line to the file STANDIN_LOG names; failing, it ends all.
 inline void Log(const std::wstring& line) {
   if (const wchar_t* path = _wgetenv(L"STANDIN_LOG")) {
     FILE* log = _wfopen(path, L"ab");

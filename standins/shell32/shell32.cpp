@@ -1,5 +1,4 @@
-// Stand-in for the shell's launch call: logs the launch record, and fails
-// with STANDIN_SHELL_ERROR when it is set, instead of starting a copy.
+// The shell's launch: logs the record, fails with STANDIN_SHELL_ERROR if set.
 #define _SHELL32_  // defining the function here, not importing it
 #include <windows.h>
 

@@ -21,8 +21,7 @@ extern "C" decltype(&PropVariantClear) __imp_PropVariantClear;
 
 namespace tolvane::fakes {
 
-// One endpoint and each call's answer. An object is handed out only with
-// S_OK; an id (null: none) and a state, whatever the answer.
+// One endpoint and each call's answer: objects only with S_OK, texts always.
 struct Endpoint {
   const wchar_t* id = L"{a}";
   DWORD state = DEVICE_STATE_ACTIVE;
@@ -42,8 +41,7 @@ struct Plan {
 
 struct Fake;
 
-// The plan behind the report's four interfaces, counting what they hand out
-// and, through this program's imports, what comes back.
+// The plan behind four interfaces, counting what goes out and comes back.
 struct FakeAudio {
   explicit FakeAudio(Plan plan);
   static HRESULT Create(IMMDeviceEnumerator** out);  // of the one that lives
@@ -57,8 +55,8 @@ struct FakeAudio {
 };
 inline FakeAudio* g_audio = nullptr;
 
-// The enumerator with its collection, or an endpoint with its store; owned
-// by the fake, so a release too many shows as a count, not a crash.
+// The enumerator and collection, or an endpoint and store; a release too
+// many shows as a count, not a crash.
 struct Fake final : public IMMDeviceEnumerator,
                     public IMMDeviceCollection,
                     public IMMDevice,

@@ -1,5 +1,4 @@
-// A cfgmgr32.dll as an attacker would plant it beside the executable: it
-// ends the process with status 99 the moment it is loaded.
+// A DLL planted beside the executable: loaded, it ends the process with 99.
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {

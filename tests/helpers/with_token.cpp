@@ -1,7 +1,6 @@
-// Starts a program with this user's full or limited token, as an elevated or
-// an ordinary prompt does, whatever Wine's default; with "copy", as the
-// relaunch does, marker included. Ends with its status, or with 200 after a
-// line on standard error that names the call that failed and its code.
+// Starts a program with this user's full or limited token, whatever Wine's
+// default; "-copy" as the relaunch does, marker included. Ends with its
+// status, or with 200 after naming the call that failed and its code.
 //   with_token.exe full|limited|full-copy|limited-copy PROGRAM ["PARAMETERS"]
 #include <windows.h>
 

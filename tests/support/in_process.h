@@ -7,8 +7,7 @@
 
 namespace tolvane::testing {
 
-// Points one of this program's imports (its __imp_ slot) at another function
-// while it lives; each write opens the read-only slot, or ends the program.
+// Points one of this program's imports (__imp_ slot) elsewhere while it lives.
 template <typename Function>
 struct SwappedImport {
   SwappedImport(Function*& slot, Function* by)

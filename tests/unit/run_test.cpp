@@ -1,5 +1,4 @@
-// The code's own logic in this process, over the real COM library, the
-// stand-in PnP manager and fake endpoints, watched through its imports.
+// The code's own logic in this process, watched through its own imports.
 #include "app/run.h"
 
 #include <windows.h>
@@ -34,6 +33,9 @@ extern "C" decltype(&GetModuleFileNameW) __imp_GetModuleFileNameW;
 extern "C" decltype(&GetFinalPathNameByHandleW) __imp_GetFinalPathNameByHandleW;
 extern "C" decltype(&ShellExecuteExW) __imp_ShellExecuteExW;
 extern "C" decltype(&GetTokenInformation) __imp_GetTokenInformation;
+extern "C" decltype(&OpenProcessToken) __imp_OpenProcessToken;
+extern "C" decltype(&FlushConsoleInputBuffer) __imp_FlushConsoleInputBuffer;
+extern "C" decltype(&WriteFile) __imp_WriteFile;
 
 namespace tolvane {
 namespace {
@@ -81,10 +83,14 @@ BOOL WINAPI Launched(SHELLEXECUTEINFOW* launch) {
   g_launched = launch->lpFile;
   return TRUE;
 }
-// The process token: whether it is elevated, and how it was handed out.
+// The process token: elevated or not, and its type (0: it will not open).
 struct Token {
   DWORD elevated, type;
 } g_token;
+decltype(&OpenProcessToken) g_open = __imp_OpenProcessToken;
+BOOL WINAPI OpenToken(HANDLE process, DWORD access, HANDLE* token) {
+  return g_token.type != 0 && g_open(process, access, token);
+}
 BOOL WINAPI TokenInformation(HANDLE, TOKEN_INFORMATION_CLASS kind, void* info,
                              DWORD size, DWORD* returned) {
   const DWORD* answer = kind == TokenElevation       ? &g_token.elevated
@@ -127,6 +133,7 @@ void Expect(Row row) {
                            row.init ? row.init : __imp_CoInitializeEx);
   const SwappedImport sleep(__imp_Sleep, Sleeping);
   const SwappedImport create(__imp_CoCreateInstance, Fake);
+  const SwappedImport open(__imp_OpenProcessToken, OpenToken);
   const SwappedImport token(__imp_GetTokenInformation, TokenInformation);
   const SwappedImport module(__imp_GetModuleFileNameW, ModulePath);
   const SwappedImport final(__imp_GetFinalPathNameByHandleW, FinalPath);
@@ -150,8 +157,7 @@ void Expect(Row row) {
   EXPECT_TRUE(row.calls == 0 || audio.calls == row.calls) << audio.calls;
 }
 
-// What the command line asks for, the wait as the C runtime reads it, the
-// report, and the failures, after which nothing else runs.
+// What the command line asks for, the wait, the report; failures end it.
 TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
   const Row rows[] = {
       // clang-format off
@@ -183,8 +189,7 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
       // No default for the first role; the second's id comes back null.
       {.args = kNow, .out = kRescanned + L"[render] 1 device(s)\n" + Block(0, L"A", L"active", L"communications", L"{a}"),
        .plan = {.endpoints = {{}}, .defaults = {std::nullopt, Endpoint{.id = nullptr}, Endpoint{}}}},
-      // Gaps for what cannot be opened, placeholders for what cannot be
-      // read; ids match a default's exactly, the empty one too.
+      // Gaps, placeholders; ids match a default's exactly, the empty one too.
       {.args = kNow, .out = kRescanned + L"[render] 11 device(s)\n" + Block(2, L"A", L"active", L"", L"<missing id>") + Block(3, L"A", L"active", L"", L"<missing id>") +
           Block(4, L"A", L"<unknown>", L"", L"{s}") + Block(5, L"<failed to open property store>", L"active", L"", L"{p}") +
           Block(6, kUnnamed, L"active", L"", L"{v}") + Block(7, kUnnamed, L"unknown", L"", L"{e}") +
@@ -197,12 +202,11 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
                               {.id = L"{n}", .state = DEVICE_STATE_DISABLED, .name = nullptr},
                               {.id = L"", .state = DEVICE_STATE_NOTPRESENT, .name = L""}},
                 .defaults = {Endpoint{.id = L""}, Endpoint{.id = L"{S}"}, Endpoint{.id = L"{p}", .getId = E_FAIL}}}},
-      // Elevated, split (every row above) or alone (UAC off, Administrator,
-      // SYSTEM), it runs here; else it relaunches, silent, from the final
-      // path of its file as the shell takes it (another logon session may
-      // lack the drive), else from a module path of up to 259 characters.
+      // Elevated (split as above, or alone: UAC off, Administrator, SYSTEM) it
+      // runs; else it relaunches, silent, from its final path or module path.
       {.args = {L"--rescan-only"}, .out = kRescanned, .token = {1, TokenElevationTypeDefault}},
       {.out = L"", .token = {0, TokenElevationTypeDefault}, .launched = kFile},
+      {.out = L"", .token = {1, 0}, .launched = kFile},
       {.out = L"", .token = kLimited, .module = k259, .launched = k259},
       {.status = 1, .out = L"", .err = L"Failed to resolve executable path.\n", .token = kLimited, .module = k260},
       {.out = L"", .token = kLimited, .final = L"\\\\?\\S:\\tolvane.exe", .launched = L"S:\\tolvane.exe"},
@@ -220,15 +224,19 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
   EXPECT_EQ(DataFlowName(static_cast<EDataFlow>(2)), L"unknown");
 }
 
-// An apartment of the other kind is used as it is and left to its owner.
-TEST(RunTest, LeavesAnApartmentOfTheOtherKindAsItFoundIt) {
-  std::thread([] {
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    Expect({.args = {L"--rescan-only"}, .out = kRescanned});
-    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
-    CoUninitialize();
-    CoUninitialize();
-  }).join();
+// The thread's own apartment, of either kind, is used as it is and left as
+// it was: neither ended nor left initialised once more.
+TEST(RunTest, LeavesTheThreadsApartmentAsItFoundIt) {
+  for (const DWORD kind : {COINIT_APARTMENTTHREADED, COINIT_MULTITHREADED}) {
+    std::thread([kind] {
+      ASSERT_EQ(CoInitializeEx(nullptr, kind), S_OK);
+      Expect({.args = {L"--rescan-only"}, .out = kRescanned});
+      EXPECT_EQ(CoInitializeEx(nullptr, kind), S_FALSE) << "ended";
+      CoUninitialize(), CoUninitialize();
+      EXPECT_EQ(CoInitializeEx(nullptr, kind), S_OK) << "left initialised";
+      CoUninitialize();
+    }).join();
+  }
 }
 
 std::vector<std::wstring> g_console;  // what each console write was handed
@@ -240,6 +248,7 @@ BOOL WINAPI ConsoleWrite(HANDLE out, const void* text, DWORD length,
 }
 INPUT_RECORD g_keys[] = {{KEY_EVENT, {{FALSE, 1, VK_RETURN, 0, {L'\r'}, 0}}},
                          {KEY_EVENT, {{TRUE, 1, VK_RETURN, 0, {L'\r'}, 0}}}};
+BOOL WINAPI Unflushable(HANDLE) { return FALSE; }
 DWORD g_waited = 0;  // the time the first wait for a key was given
 // Enter, let go (it was held before the question), then pressed, once the
 // window waits for a key.
@@ -251,9 +260,8 @@ DWORD WINAPI KeyPressedWhileWaiting(HANDLE input, DWORD milliseconds) {
 }
 
 // In a console window of its own: shown nothing, it closes at once; shown
-// text, it asks, and waits a minute at most for a key pressed then. Each
-// line leaves whole, however often the stream flushes, in CR LF there too,
-// for a console left without the automatic return (Wine ignores that mode).
+// text, it asks and waits a minute at most for a key pressed then. Lines
+// leave whole, in CR LF (a console may lack the automatic return).
 TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   FreeConsole();
   ASSERT_TRUE(AllocConsole());  // its input and output become the standard
@@ -274,6 +282,11 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
     EXPECT_EQ(g_console.size(), 2u) << "a line not written as it ended";
     WriteConsoleInputW(in, &g_keys[1], 1, &count);
     PauseBeforeWindowCloses();
+    EXPECT_TRUE(GetNumberOfConsoleInputEvents(in, &count) && count == 0)
+        << "closed by the key typed before the question";
+    WriteConsoleInputW(in, &g_keys[1], 1, &count);  // and keys it cannot empty
+    const SwappedImport flush(__imp_FlushConsoleInputBuffer, Unflushable);
+    PauseBeforeWindowCloses();
   }
 
   ReadConsoleOutputCharacterW(out, shown, 9, {0, 0}, &count);
@@ -281,17 +294,19 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   EXPECT_EQ(g_console, (std::vector<std::wstring>{
                            L"end", L"\u8033\u673a \U0001F3A7\r\n",
                            L"Press any key to close this window."}));
-  EXPECT_TRUE(GetNumberOfConsoleInputEvents(in, &count) && count == 0)
-      << "closed by the key typed before the question";
   EXPECT_TRUE(g_waited > 50000 && g_waited <= 60000) << g_waited;  // a minute
   EXPECT_TRUE(FreeConsole());
 }
 
-// Rules read off single values. A launcher is known by id and creation
-// time; one that has ended, by id. Only a visible console of its own that
-// shows text closes with the process. The system's text comes without its
-// line break. UTF-7 takes no flags, as UTF-8 on Windows: converted all the
-// same. A console write never splits a surrogate pair.
+// A full pipe that does not wait takes nothing, and says nothing of it.
+BOOL WINAPI PipeFull(HANDLE, LPCVOID, DWORD, DWORD* written, OVERLAPPED*) {
+  return SetLastError(ERROR_SUCCESS), *written = 0, TRUE;
+}
+
+// A launcher is known by id and creation time, one that has ended by id; only
+// a visible console of its own showing text closes with the process; system
+// texts lose their line break; UTF-7 (as UTF-8 on Windows) takes no flags; a
+// console write never splits a surrogate pair; lost output is never silent.
 TEST(RulesTest, HoldAtEveryEdge) {
   EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, 34));
   EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, std::nullopt));
@@ -310,6 +325,10 @@ TEST(RulesTest, HoldAtEveryEdge) {
   EXPECT_EQ(FormatSystemMessage(0xA0FFFFFF), L"Unknown error");
   EXPECT_EQ(EncodeRedirected(L"a+\u00e9\n", CP_UTF7), "a+-+AOk-\r\n");
   EXPECT_EQ(ConsoleChunkLength(L"ab\U0001F3A7c", 3), 2u);
+  const SwappedImport full(__imp_WriteFile, PipeFull);
+  LineOutputBuffer pipe(nullptr, CP_UTF8);
+  std::wostream(&pipe) << L"x\n";
+  EXPECT_EQ(pipe.error(), DWORD{ERROR_WRITE_FAULT}) << "took nothing, silently";
 }
 
 }  // namespace
