@@ -8,9 +8,7 @@
 
 #include "common/steering.h"
 
-static std::wstring Text(const wchar_t* text) {
-  return text != nullptr ? text : L"(null)";
-}
+static std::wstring Text(const wchar_t* s) { return s ? s : L"(null)"; }
 
 // Whether the marker a copy would inherit names this process: id, creation.
 static const wchar_t* Marker() {

@@ -19,9 +19,8 @@ holds "stripped, at most 1 MiB" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" 
 # The manifest asks for no elevation and names Windows 7 to 11.
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
-for key in FileVersion ProductVersion; do check "$key" "$version" "$(x86_64-w64-mingw32-strings -el "$exe" | grep -A1 -x "$key" | tail -1)"; done
-fixed=$(LC_ALL=C grep -obUaP '\xbd\x04\xef\xfe' "$exe" | cut -d: -f1) && IFS=. read -r major minor patch <<<"$version"  # the numbers Details shows
-check "file and product version numbers" "$minor $major 0 $patch $minor $major 0 $patch" "$(od -An -tu2 -j $((fixed + 8)) -N 16 "$exe" | xargs)"
+IFS=. read -r major minor patch <<<"$version" && resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe")  # what Details shows
+check "version" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200" "$(grep -oE '(FILE|PRODUCT)VERSION .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*' <<<"$resources" | paste -sd'|')"
 # The zip: the executable, README, LICENSE, in order, fixed modes, no owner or
 # extra field, the commit's time; a .sha256 naming it bare. The same bytes from
 # SOURCE_DATE_EPOCH elsewhere: folder, umask, zone, locale, host name, user.
@@ -39,8 +38,7 @@ mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO
   -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
   cmake --build "$1/b" -j "$(nproc)" --target release' sh "$again") >/dev/null || fail "build elsewhere"
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
-(export SOURCE_DATE_EPOCH=1234567890 && cmake -S "$again" -B "$again/b" && cmake --build "$again/b" --target release) >/dev/null &&
-  check "SOURCE_DATE_EPOCH" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
+(export SOURCE_DATE_EPOCH=1234567890 && cmake -S "$again" -B "$again/b" && cmake --build "$again/b" --target release) >/dev/null && check "SOURCE_DATE_EPOCH" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log") TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
@@ -52,10 +50,7 @@ run() { as full tolvane-gate.exe "$*"; }
 row() {
   : >"$root/log"
   eval "{ $5; } >'$root/out' 2>'$root/err'"
-  check "$5: status" "$1" $?
-  check "$5: out" "${2//$'\n'/$'\r\n'}." "$(cat "$root/out"; echo .)"
-  check "$5: err" "${3//$'\n'/$'\r\n'}." "$(cat "$root/err"; echo .)"
-  check "$5: log" "${4%$'\n'}" "$(iconv -f UTF-16LE -t UTF-8 "$root/log")"
+  check "$5: status|out|err|log" "$1|${2//$'\n'/$'\r\n'}.|${3//$'\n'/$'\r\n'}.|${4%$'\n'}" "$?|$(cat "$root/out"; echo .)|$(cat "$root/err"; echo .)|$(iconv -f UTF-16LE -t UTF-8 "$root/log")"
 }
 launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=$(windows "$gate") parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }  # for PARAMETERS
 usage=$(printf '%s\n' 'Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]' '' \
@@ -87,6 +82,7 @@ row 0 "$rescanned" '' "$calls" 'as full-copy tolvane-gate.exe --rescan-only'
 # A failed rescan ends the run: no second line, no wait (it would outlast the limit), no report; lines in order.
 row 1 "$asked"$'CM_Locate_DevNodeW failed: 19\n' '' "$located" 'STANDIN_CM_LOCATE=19 run --wait-ms 99999 2>&1'
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 99999'
+row 1 "$asked" $'CM_Locate_DevNodeW failed: 52\n' '' 'WINEDLLOVERRIDES=cfgmgr32= run --wait-ms 0'  # no PnP manager at all
 # Lost standard output fails the run, saying why: a pipe whose reader has gone; a full disk, where 2 stays 2.
 mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
@@ -109,5 +105,9 @@ row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.
 check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"
 row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
-holds "run.sh: builds in TOLVANE_BUILD_DIR" test ! -e "$source/build" -o "$source/build" -ef "$build"
+holds "run.sh: builds in TOLVANE_BUILD_DIR, leaves its world running" test -s "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
+# test.sh stops at bad formatting before it builds; wine-env.sh takes no world from a folder others may write to.
+t=$root/t && mkdir -p "$t/scripts" && cp "$source/scripts/test.sh" "$t/scripts" && cp "$source/.clang-format" "$t" && echo true >"$t/scripts/deps.sh" && echo 'echo built; exit 3' >"$t/scripts/build.sh" && chmod +x "$t"/scripts/* && git -C "$t" init -q
+for text in 'int  x;|1' $'int x;|built\n3'; do echo "${text%|*}" >"$t/a.cpp" && git -C "$t" add -A && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>/dev/null; echo $?)"; done
+mkdir -p "$t/wine" "$root/rt" && echo 9 >"$root/rt/display" && chmod 777 "$root/rt" && printf %s "$root/rt" >"$t/wine/runtime" && check "wine-env.sh: a folder others may write to" 1 "$(bash "$source/scripts/wine-env.sh" exec "$t" true 2>/dev/null; echo $?)"
 [ "$failures" -eq 0 ] && echo "all rows as expected"

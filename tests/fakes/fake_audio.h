@@ -134,9 +134,8 @@ struct Fake final : public IMMDeviceEnumerator,
   wchar_t* Text(const wchar_t* text) {
     if (text == nullptr) return nullptr;
     const std::size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
-    return static_cast<wchar_t*>(
-        *audio_.texts.insert(std::memcpy(CoTaskMemAlloc(bytes), text, bytes))
-             .first);
+    void* const copy = std::memcpy(CoTaskMemAlloc(bytes), text, bytes);
+    return static_cast<wchar_t*>(*audio_.texts.insert(copy).first);
   }
 
   FakeAudio& audio_;
@@ -149,8 +148,7 @@ inline FakeAudio::FakeAudio(Plan plan)
     : plan(std::move(plan)),
       free(__imp_CoTaskMemFree,
            [](void* text) {
-             g_audio->texts.erase(text);
-             g_audio->free.original(text);
+             g_audio->texts.erase(text), g_audio->free.original(text);
            }),
       clear(__imp_PropVariantClear, [](PROPVARIANT* value) {
         g_audio->texts.erase(value->vt == VT_LPWSTR ? value->pwszVal : 0);

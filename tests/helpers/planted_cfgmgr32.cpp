@@ -2,8 +2,6 @@
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    ExitProcess(99);
-  }
+  if (reason == DLL_PROCESS_ATTACH) ExitProcess(99);
   return TRUE;
 }
