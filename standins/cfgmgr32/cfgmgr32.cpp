@@ -1,4 +1,4 @@
-// The PnP manager Wine lacks: logs each call, answers STANDIN_CM_<CALL>.
+// The PnP manager Wine lacks: logs each call; a rescan answers as steered.
 #define _CFGMGR32_  // defining the functions here, not importing them
 #include <windows.h>
 
@@ -12,9 +12,8 @@ extern "C" CONFIGRET WINAPI CM_Locate_DevNodeW(PDEVINST devInst,
   standin::Log(L"CM_Locate_DevNodeW devinst=" + std::to_wstring(*devInst) +
                L" id=" + (deviceId ? L"set" : L"null") + L" flags=" +
                std::to_wstring(flags));
-  const CONFIGRET result = standin::Setting(L"CM_LOCATE");
-  *devInst = result == CR_SUCCESS ? 0x5EED : *devInst;
-  return result;
+  *devInst = 0x5EED;
+  return CR_SUCCESS;
 }
 
 extern "C" CONFIGRET WINAPI CM_Reenumerate_DevNode(DEVINST devInst,

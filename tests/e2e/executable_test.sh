@@ -9,21 +9,18 @@ fail() { printf 'FAIL %s\n' "$1"; failures=$((failures + 1)); }
 check() { [ "$2" = "$3" ] || fail "$1"$'\n'"  expected: ${2@Q}"$'\n'"  actual:   ${3@Q}"; }
 holds() { "${@:2}" >/dev/null 2>&1 || fail "$1"; }
 
-# Only KnownDLLs are imported, which Windows takes from the system directory,
-# and SetDefaultDllDirectories, without which Windows starts nothing.
+# Only KnownDLLs are imported, which Windows takes from the system directory, and SetDefaultDllDirectories.
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
-holds "SetDefaultDllDirectories" grep -qw SetDefaultDllDirectories <<<"$headers"
 for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"; done
-for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do holds "$flag" grep -qw "$flag" <<<"$headers"; done
+for word in SetDefaultDllDirectories HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do holds "$word" grep -qw "$word" <<<"$headers"; done
 holds "stripped, at most 1 MiB" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" | grep '\.debug_')" -a "$(stat -c %s "$exe")" -le 1048576
 # The manifest asks for no elevation and names Windows 7 to 11.
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
 IFS=. read -r major minor patch <<<"$version" && resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe")  # what Details shows
 check "version" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200" "$(grep -oE '(FILE|PRODUCT)VERSION .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*' <<<"$resources" | paste -sd'|')"
-# The zip: the executable, README, LICENSE, in order, fixed modes, no owner or
-# extra field, the commit's time; a .sha256 naming it bare. The same bytes from
-# SOURCE_DATE_EPOCH elsewhere: folder, umask, zone, locale, host name, user.
+# The zip: the executable, README, LICENSE, in order, fixed modes, no owner or extra field, the commit's time; a .sha256
+# naming it bare. The same bytes from SOURCE_DATE_EPOCH elsewhere: folder, umask, zone, locale, host name, user.
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip source=$(cd "$(dirname "$0")/../.." && pwd)
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || echo 315532800)}
@@ -31,14 +28,13 @@ at=$(TZ=UTC date -d "@$epoch" '+%y-%b-%d %H:%M')
 check "package" "-rwxr-xr-x b- $at tolvane.exe|-rw-r--r-- t- $at README.md|-rw-r--r-- t- $at LICENSE" "$(zipinfo "$build/$zip" | awk '/^-/ {print $1, $5, $7, $8, $9}' | paste -sd'|')"
 check "checksum" "$(sha256sum <"$build/$zip" | cut -c1-64)  $zip" "$(cat "$build/$zip.sha256")"
 for file in tolvane.exe:$exe README.md:$source/README.md LICENSE:$source/LICENSE; do holds "zip: ${file%%:*}" cmp <(unzip -p "$build/$zip" "${file%%:*}") "${file#*:}"; done
-again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again"
-mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
+again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" && mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
 (umask 077 && export SOURCE_DATE_EPOCH=$epoch TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 USER=nobody LOGNAME=nobody &&
   [ "$(locale charmap) $(date +%z)" = "ISO-8859-1 +0545" ] && unshare -u sh -c 'hostname elsewhere && cmake -S "$1" -B "$1/b" \
   -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
   cmake --build "$1/b" -j "$(nproc)" --target release' sh "$again") >/dev/null || fail "build elsewhere"
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
-(export SOURCE_DATE_EPOCH=1234567890 && cmake -S "$again" -B "$again/b" && cmake --build "$again/b" --target release) >/dev/null && check "SOURCE_DATE_EPOCH" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
+(unset SOURCE_DATE_EPOCH && cd "$again" && git init -q && git add -A -- . ':!b' && GIT_AUTHOR_DATE=@1000000000 GIT_COMMITTER_DATE=@1234567890 git -c user.name=t -c user.email=t@t commit -qm t && cmake -S . -B b && cmake --build b --target release) >/dev/null && check "the commit's time" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log") TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
@@ -60,7 +56,7 @@ asked=$'Requesting root PnP re-enumeration...\n' rescanned=$asked$'PnP rescan re
 
 # Help and errors come before the gate and any work, the first ending the reading; options match whole, by case.
 row 0 "$usage" '' '' 'as limited tolvane-gate.exe "-h --nope"'
-row 2 "$usage" $'Unknown argument: --nope\n' '' 'as limited tolvane-gate.exe "--nope --help"'
+row 2 $'Unknown argument: --nope\n'"$usage" '' '' 'as limited tolvane-gate.exe "--nope --help" 2>&1'
 for arg in --help /?; do row 0 "$usage" '' '' "run $arg"; done
 for arg in --HELP --rescan- --wait-ms=5 '""'; do row 2 "$usage" "Unknown argument: ${arg//\"/}"$'\n' '' "run '$arg'"; done
 # Streams redirected in a terminal get the console's code page.
@@ -80,16 +76,14 @@ row 1 '' $'The relaunched copy is not elevated either (User Account Control may 
 row 0 "$rescanned" '' "$calls" 'as full-copy tolvane-gate.exe --rescan-only'
 
 # A failed rescan ends the run: no second line, no wait (it would outlast the limit), no report; lines in order.
-row 1 "$asked"$'CM_Locate_DevNodeW failed: 19\n' '' "$located" 'STANDIN_CM_LOCATE=19 run --wait-ms 99999 2>&1'
+row 1 "$asked"$'CM_Locate_DevNodeW failed: 52\n' '' '' 'WINEDLLOVERRIDES=cfgmgr32= run --wait-ms 99999 2>&1'  # no PnP manager at all
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 99999'
-row 1 "$asked" $'CM_Locate_DevNodeW failed: 52\n' '' 'WINEDLLOVERRIDES=cfgmgr32= run --wait-ms 0'  # no PnP manager at all
 # Lost standard output fails the run, saying why: a pipe whose reader has gone; a full disk, where 2 stays 2.
 mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
 row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Disk full.\n' '' 'run --nope >/dev/full'
 
-# The real endpoints of the flow asked last, by name; a DLL planted beside it
-# (cfgmgr32.dll, the audio driver Wine would prefer its own to) would end it.
+# The real endpoints of the flow asked last, by name; a DLL planted beside it (cfgmgr32.dll, an audio driver) would end it.
 [[ $(wine --version) == wine-8.* ]] && pulse=PulseAudio || pulse="PulseAudio Output"
 report='#: HDMI Output|      state: active|      id: {0.0.0.00000000}
 #: '"$pulse"'|      state: active|      default: console, multimedia, communications|      id: {0.0.0.00000000}
@@ -99,15 +93,16 @@ Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
 '
 sorted() { sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"; }
 row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" | sorted'
-# run.sh builds and runs it as an elevated prompt does, in the running world,
-# its arguments a Windows command line, its last word and status the tool's.
+# run.sh builds and runs it as an elevated prompt does, in the running world, its arguments a Windows command line.
 row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
 check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"
 row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
 holds "run.sh: builds in TOLVANE_BUILD_DIR, leaves its world running" test -s "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
-# test.sh stops at bad formatting before it builds; wine-env.sh takes no world from a folder others may write to.
-t=$root/t && mkdir -p "$t/scripts" && cp "$source/scripts/test.sh" "$t/scripts" && cp "$source/.clang-format" "$t" && echo true >"$t/scripts/deps.sh" && echo 'echo built; exit 3' >"$t/scripts/build.sh" && chmod +x "$t"/scripts/* && git -C "$t" init -q
-for text in 'int  x;|1' $'int x;|built\n3'; do echo "${text%|*}" >"$t/a.cpp" && git -C "$t" add -A && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>/dev/null; echo $?)"; done
+# test.sh builds nothing outside a clone or badly formatted; deps.sh installs removed or purged packages; wine-env.sh takes no world from a folder others may write to.
+t=$root/t && mkdir -p "$t/scripts" && cp "$source/scripts/test.sh" "$t/scripts" && cp "$source/.clang-format" "$t" && echo true >"$t/scripts/deps.sh" && echo 'echo built; exit 3' >"$t/scripts/build.sh" && chmod +x "$t"/scripts/*
+for text in 'int x;|1' 'int  x;|1' $'int x;|built\n3'; do echo "${text%|*}" >"$t/a.cpp" && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>/dev/null; echo $?)"; git -C "$t" init -q && git -C "$t" add -A; done
+printf '#!/bin/sh\necho "$*" >>%s/apt\n' "$t" >"$t/apt-get" && chmod +x "$t/apt-get" && for status in 'install ok installed|' 'deinstall ok config-files|update install' 'unknown ok not-installed|update install'; do
+  printf '#!/bin/sh\necho %s\n' "${status%|*}" >"$t/dpkg-query" && chmod +x "$t/dpkg-query" && : >"$t/apt" && check "deps.sh: ${status%|*}" "${status#*|}" "$(PATH=$t:$PATH bash "$source/scripts/deps.sh" >/dev/null; cut -d' ' -f1 "$t/apt" | xargs)"; done
 mkdir -p "$t/wine" "$root/rt" && echo 9 >"$root/rt/display" && chmod 777 "$root/rt" && printf %s "$root/rt" >"$t/wine/runtime" && check "wine-env.sh: a folder others may write to" 1 "$(bash "$source/scripts/wine-env.sh" exec "$t" true 2>/dev/null; echo $?)"
 [ "$failures" -eq 0 ] && echo "all rows as expected"

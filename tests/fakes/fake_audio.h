@@ -4,6 +4,10 @@
 
 #include <mmdeviceapi.h>
 
+#include <initguid.h>  // defines the key that the next header declares
+
+#include <functiondiscoverykeys_devpkey.h>
+
 #include <array>
 #include <cstring>
 #include <memory>
@@ -104,11 +108,11 @@ struct Fake final : public IMMDeviceEnumerator,
     *state = endpoint_.state;
     return Answer(endpoint_.getState);
   }
-  // Any property is the name; the real endpoints show the key is right.
-  IFACEMETHODIMP GetValue(REFPROPERTYKEY, PROPVARIANT* value) override {
+  // The name is under its one key; any other reads as empty (VT_EMPTY).
+  IFACEMETHODIMP GetValue(REFPROPERTYKEY key, PROPVARIANT* value) override {
     PropVariantInit(value);
-    value->vt = endpoint_.type;
-    value->pwszVal = endpoint_.type == VT_LPWSTR ? Text(endpoint_.name) : 0;
+    value->vt = key == PKEY_Device_FriendlyName ? endpoint_.type : VARTYPE{};
+    value->pwszVal = value->vt == VT_LPWSTR ? Text(endpoint_.name) : 0;
     return Answer(endpoint_.getValue);
   }
   NOT_USED(GetDevice(LPCWSTR, IMMDevice**))

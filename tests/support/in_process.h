@@ -26,3 +26,8 @@ struct SwappedImport {
 };
 
 }  // namespace tolvane::testing
+
+// Points this program's import of CALL at BY for the rest of the scope.
+#define SWAPPED_IMPORT(call, by)                                \
+  extern decltype(&call) call##_import __asm__("__imp_" #call); \
+  const ::tolvane::testing::SwappedImport call##_swapped(call##_import, by)

@@ -23,26 +23,15 @@
 #include "elevation/relaunch_marker.h"
 #include "fakes/fake_audio.h"
 
-extern "C" decltype(&SetDefaultDllDirectories) __imp_SetDefaultDllDirectories;
-extern "C" decltype(&Sleep) __imp_Sleep;
 extern "C" decltype(&CoInitializeEx) __imp_CoInitializeEx;
-extern "C" decltype(&CoCreateInstance) __imp_CoCreateInstance;
-extern "C" decltype(&WaitForSingleObject) __imp_WaitForSingleObject;
 extern "C" decltype(&WriteConsoleW) __imp_WriteConsoleW;
-extern "C" decltype(&GetModuleFileNameW) __imp_GetModuleFileNameW;
-extern "C" decltype(&GetFinalPathNameByHandleW) __imp_GetFinalPathNameByHandleW;
-extern "C" decltype(&ShellExecuteExW) __imp_ShellExecuteExW;
-extern "C" decltype(&GetTokenInformation) __imp_GetTokenInformation;
 extern "C" decltype(&OpenProcessToken) __imp_OpenProcessToken;
-extern "C" decltype(&FlushConsoleInputBuffer) __imp_FlushConsoleInputBuffer;
-extern "C" decltype(&WriteFile) __imp_WriteFile;
-extern "C" decltype(&GetTickCount64) __imp_GetTickCount64;
+extern "C" decltype(&OpenProcess) __imp_OpenProcess;
 
 namespace tolvane {
 namespace {
 
 using fakes::Endpoint;
-using testing::SwappedImport;
 std::vector<DWORD> g_sleeps;
 void WINAPI Sleeping(DWORD milliseconds) { g_sleeps.push_back(milliseconds); }
 HRESULT WINAPI NoCom(void*, DWORD) { return E_OUTOFMEMORY; }
@@ -52,8 +41,7 @@ HRESULT WINAPI Fake(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
 // The search keeps this folder, with its planted cfgmgr32.dll, in.
 BOOL WINAPI SearchKept(DWORD) { return TRUE; }
 BOOL WINAPI SearchRefused(DWORD) {
-  SetLastError(ERROR_ACCESS_DENIED);
-  return FALSE;
+  return SetLastError(ERROR_ACCESS_DENIED), FALSE;
 }
 
 std::wstring Block(int index, std::wstring name, std::wstring state,
@@ -79,11 +67,18 @@ DWORD WINAPI FinalPath(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
   path[g_final.copy(path, length)] = L'\0';
   return length;  // 0: failed
 }
-HANDLE g_copy = nullptr;  // handed back as the shell does, for the run to close
+// The handles the shell and the system hand the run, each for it to close.
+std::vector<HANDLE> g_handed;
 BOOL WINAPI Launched(SHELLEXECUTEINFOW* launch) {
   g_launched = launch->lpFile;
-  launch->hProcess = g_copy = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  launch->hProcess = g_handed.emplace_back(CreateEventW(0, TRUE, FALSE, 0));
   return TRUE;
+}
+// The parent that Wine cannot open here: this process, which no marker names.
+decltype(&OpenProcess) g_openProcess = __imp_OpenProcess;
+HANDLE WINAPI OpenedParent(DWORD access, BOOL inherit, DWORD) {
+  const DWORD self = GetCurrentProcessId();
+  return g_handed.emplace_back(g_openProcess(access, inherit, self));
 }
 // The process token: elevated or not, and its type (0: it will not open).
 struct Token {
@@ -130,20 +125,21 @@ struct Row {
 
 // The whole run as the row says, every reference and text given back.
 void Expect(Row row) {
-  const SwappedImport dlls(__imp_SetDefaultDllDirectories, row.search);
-  const SwappedImport init(__imp_CoInitializeEx, row.init);
-  const SwappedImport sleep(__imp_Sleep, Sleeping);
-  const SwappedImport create(__imp_CoCreateInstance, Fake);
-  const SwappedImport open(__imp_OpenProcessToken, OpenToken);
-  const SwappedImport token(__imp_GetTokenInformation, TokenInformation);
-  const SwappedImport module(__imp_GetModuleFileNameW, ModulePath);
-  const SwappedImport final(__imp_GetFinalPathNameByHandleW, FinalPath);
-  const SwappedImport launch(__imp_ShellExecuteExW, Launched);
+  SWAPPED_IMPORT(SetDefaultDllDirectories, row.search);
+  SWAPPED_IMPORT(CoInitializeEx, row.init);
+  SWAPPED_IMPORT(Sleep, Sleeping);
+  SWAPPED_IMPORT(CoCreateInstance, Fake);
+  SWAPPED_IMPORT(OpenProcessToken, OpenToken);
+  SWAPPED_IMPORT(GetTokenInformation, TokenInformation);
+  SWAPPED_IMPORT(GetModuleFileNameW, ModulePath);
+  SWAPPED_IMPORT(GetFinalPathNameByHandleW, FinalPath);
+  SWAPPED_IMPORT(ShellExecuteExW, Launched);
+  SWAPPED_IMPORT(OpenProcess, OpenedParent);
   const fakes::FakeAudio audio(std::move(row.plan));
   std::wostringstream out, err;
   std::wstreambuf* const oldOut = std::wcout.rdbuf(out.rdbuf());
   std::wstreambuf* const oldErr = std::wcerr.rdbuf(err.rdbuf());
-  g_sleeps.clear(), g_launched.clear(), g_copy = nullptr;
+  g_sleeps.clear(), g_launched.clear(), g_handed.clear();
   g_token = row.token, g_module = row.module, g_final = row.final;
   row.args.insert(row.args.begin(), L"tolvane.exe");
   EXPECT_EQ(Run(static_cast<int>(row.args.size()), row.args.data()),
@@ -153,7 +149,9 @@ void Expect(Row row) {
   EXPECT_EQ(err.str(), row.err);
   EXPECT_EQ(g_sleeps, row.sleeps);
   EXPECT_EQ(g_launched, row.launched);
-  EXPECT_EQ(WaitForSingleObject(g_copy, 0), WAIT_FAILED) << "handle kept";
+  DWORD flags = 0;
+  for (const HANDLE handle : g_handed)
+    EXPECT_FALSE(GetHandleInformation(handle, &flags)) << "handle kept";
   EXPECT_EQ(audio.references, 0) << "references not given back";
   EXPECT_EQ(audio.texts.size(), 0u) << "texts not freed";
   EXPECT_TRUE(row.calls == 0 || audio.calls == row.calls) << audio.calls;
@@ -250,16 +248,18 @@ BOOL WINAPI ConsoleWrite(HANDLE out, const void* text, DWORD length,
 }
 INPUT_RECORD g_keys[] = {{FOCUS_EVENT, {.FocusEvent = {TRUE}}},
                          {KEY_EVENT, {{FALSE, 1, VK_RETURN, 0, {L'\r'}, 0}}},
-                         {KEY_EVENT, {{TRUE, 1, VK_RETURN, 0, {L'\r'}, 0}}}};
+                         {KEY_EVENT, {{TRUE, 1, VK_SHIFT, 0, {L'\0'}, 0}}}};
 BOOL WINAPI Unflushable(HANDLE) { return FALSE; }
 ULONGLONG g_now = 0, g_until = 0;  // the clock; the end the last wait allows
 ULONGLONG WINAPI Clock() { return g_now; }
 // 59 s into the wait for a key, focus, Enter let go (it was held before the
-// question), then pressed.
+// question), then Shift pressed.
 DWORD WINAPI KeyPressedWhileWaiting(HANDLE input, DWORD milliseconds) {
   DWORD events = 0;
   g_until = g_now + milliseconds;
   if (!g_now) WriteConsoleInputW(input, g_keys, 3, &events), g_now = 59000;
+  if (GetNumberOfConsoleInputEvents(input, &events) && !events)
+    ADD_FAILURE() << "waits on after the key";
   return WaitForSingleObjectEx(input, milliseconds, FALSE);
 }
 
@@ -277,9 +277,9 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   DWORD count = 0;
   wchar_t shown[10] = {};
   {
-    const SwappedImport wait(__imp_WaitForSingleObject, KeyPressedWhileWaiting);
-    const SwappedImport clock(__imp_GetTickCount64, Clock);
-    const SwappedImport write(__imp_WriteConsoleW, ConsoleWrite);
+    SWAPPED_IMPORT(WaitForSingleObject, KeyPressedWhileWaiting);
+    SWAPPED_IMPORT(GetTickCount64, Clock);
+    SWAPPED_IMPORT(WriteConsoleW, ConsoleWrite);
     PauseBeforeWindowCloses();
     std::wostream(std::make_unique<LineOutputBuffer>(out, 0).get()) << L"end";
     LineOutputBuffer line(out, 0);
@@ -290,7 +290,7 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
     EXPECT_TRUE(GetNumberOfConsoleInputEvents(in, &count) && count == 0)
         << "closed before the key pressed after the question";
     WriteConsoleInputW(in, &g_keys[2], 1, &count);  // and keys it cannot empty
-    const SwappedImport flush(__imp_FlushConsoleInputBuffer, Unflushable);
+    SWAPPED_IMPORT(FlushConsoleInputBuffer, Unflushable);
     PauseBeforeWindowCloses();
   }
 
@@ -330,7 +330,7 @@ TEST(RulesTest, HoldAtEveryEdge) {
   EXPECT_EQ(FormatSystemMessage(0xA0FFFFFF), L"Unknown error");
   EXPECT_EQ(EncodeRedirected(L"a+\u00e9\n", CP_UTF7), "a+-+AOk-\r\n");
   EXPECT_EQ(ConsoleChunkLength(L"ab\U0001F3A7c", 3), 2u);
-  const SwappedImport full(__imp_WriteFile, PipeFull);
+  SWAPPED_IMPORT(WriteFile, PipeFull);
   LineOutputBuffer pipe(nullptr, CP_UTF8);
   std::wostream(&pipe) << L"x\n" << L"y\n";
   EXPECT_EQ(pipe.error(), DWORD{ERROR_WRITE_FAULT}) << "took nothing, silently";
