@@ -9,16 +9,16 @@ fail() { printf 'FAIL %s\n' "$1"; failures=$((failures + 1)); }
 check() { [ "$2" = "$3" ] || fail "$1"$'\n'"  expected: ${2@Q}"$'\n'"  actual:   ${3@Q}"; }
 holds() { "${@:2}" >/dev/null 2>&1 || fail "$1"; }
 
-# Only KnownDLLs are imported, which Windows takes from the system directory, and SetDefaultDllDirectories.
+# Only KnownDLLs are imported, which Windows takes from the system directory, and SetDefaultDllDirectories; a console program, ASLR and DEP.
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"; done
-for word in SetDefaultDllDirectories HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do holds "$word" grep -qw "$word" <<<"$headers"; done
+for word in SetDefaultDllDirectories HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT 'Windows CUI'; do holds "$word" grep -qw "$word" <<<"$headers"; done
 holds "stripped, at most 1 MiB" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" | grep '\.debug_')" -a "$(stat -c %s "$exe")" -le 1048576
-# The manifest asks for no elevation and names Windows 7 to 11.
+# The manifest asks for no elevation and names Windows 7 to 11 (Windows reads it as resource 1, below).
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
 IFS=. read -r major minor patch <<<"$version" && resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe")  # what Details shows
-check "version" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200" "$(grep -oE '(FILE|PRODUCT)VERSION .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*' <<<"$resources" | paste -sd'|')"
+check "version, manifest" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200|1 24 /* RT_MANIFEST */" "$(grep -oE '(FILE|PRODUCT)VERSION .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*|^[0-9]+ 24 .*' <<<"$resources" | paste -sd'|')"
 # The zip: the executable, README, LICENSE, in order, fixed modes, no owner or extra field, the commit's time; a .sha256
 # naming it bare. The same bytes from SOURCE_DATE_EPOCH elsewhere: folder, umask, zone, locale, host name, user.
 cmake --build "$build" --target release >/dev/null
@@ -42,10 +42,8 @@ gate=$build/gate/tolvane-gate.exe  # the copy whose shell launch is a stand-in
 # Each program starts with the token meant for it, from the gate's folder (the gate still launches its full path).
 as() { (cd "$build/gate" && timeout 20 wine "$build/bin/with_token.exe" "$@"); }
 run() { as full tolvane-gate.exe "$*"; }
-# row STATUS OUT ERR LOG COMMAND, with the streams' line ends written as \n.
-row() {
-  : >"$root/log"
-  eval "{ $5; } >'$root/out' 2>'$root/err'"
+row() {  # STATUS OUT ERR LOG COMMAND, with the streams' line ends written as \n
+  : >"$root/log" && eval "{ $5; } >'$root/out' 2>'$root/err'"
   check "$5: status|out|err|log" "$1|${2//$'\n'/$'\r\n'}.|${3//$'\n'/$'\r\n'}.|${4%$'\n'}" "$?|$(cat "$root/out"; echo .)|$(cat "$root/err"; echo .)|$(iconv -f UTF-16LE -t UTF-8 "$root/log")"
 }
 launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=$(windows "$gate") parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }  # for PARAMETERS
@@ -55,9 +53,8 @@ usage=$(printf '%s\n' 'Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [
 asked=$'Requesting root PnP re-enumeration...\n' rescanned=$asked$'PnP rescan requested.\n' located='CM_Locate_DevNodeW devinst=0 id=null flags=0' calls=$located$'\nCM_Reenumerate_DevNode devinst=24301 flags=1\n'
 
 # Help and errors come before the gate and any work, the first ending the reading; options match whole, by case.
-row 0 "$usage" '' '' 'as limited tolvane-gate.exe "-h --nope"'
 row 2 $'Unknown argument: --nope\n'"$usage" '' '' 'as limited tolvane-gate.exe "--nope --help" 2>&1'
-for arg in --help /?; do row 0 "$usage" '' '' "run $arg"; done
+for arg in '-h --nope' --help /?; do row 0 "$usage" '' '' "as limited tolvane-gate.exe '$arg'"; done
 for arg in --HELP --rescan- --wait-ms=5 '""'; do row 2 "$usage" "Unknown argument: ${arg//\"/}"$'\n' '' "run '$arg'"; done
 # Streams redirected in a terminal get the console's code page.
 row 2 "$usage" $'Unknown argument: --h\x82lp???\n' '' 'script -qec "timeout 20 wine ${build@Q}/bin/with_token.exe full ${gate@Q} --hélp®🎧 >&3 2>&4" /dev/null 3>&1 4>&2 >/dev/null'
@@ -66,8 +63,7 @@ row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
 row 0 '' '' "$(launch "$quoted")" 'as limited tolvane-gate.exe "$quoted"'
 # Started through a linked folder, it hands over the file the link leads to.
-ln -s "$build/gate" "$root/linked"
-row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 as limited "$(windows "$root/linked/tolvane-gate.exe")" --rescan-only'
+ln -s "$build/gate" "$root/linked"; row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 as limited "$(windows "$root/linked/tolvane-gate.exe")" --rescan-only'
 # A caller reading the pipe gets the failure line in one write.
 row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 strace -fqqs99 -o "$root/writes" -e trace=write -e signal=none timeout 20 wine "$build/bin/with_token.exe" limited "$(windows "$gate")" ""'
 holds "one write" grep -qF ', "Failed to relaunch elevated. Win32 error: 4294967295\r\n", 54) = 54' "$root/writes"
@@ -79,8 +75,7 @@ row 0 "$rescanned" '' "$calls" 'as full-copy tolvane-gate.exe --rescan-only'
 row 1 "$asked"$'CM_Locate_DevNodeW failed: 52\n' '' '' 'WINEDLLOVERRIDES=cfgmgr32= run --wait-ms 99999 2>&1'  # no PnP manager at all
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 99999'
 # Lost standard output fails the run, saying why: a pipe whose reader has gone; a full disk, where 2 stays 2.
-mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-
-row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
+mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-; row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Disk full.\n' '' 'run --nope >/dev/full'
 
 # The real endpoints of the flow asked last, by name; a DLL planted beside it (cfgmgr32.dll, an audio driver) would end it.
@@ -100,8 +95,8 @@ row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --n
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
 holds "run.sh: builds in TOLVANE_BUILD_DIR, leaves its world running" test -s "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
 # test.sh builds nothing outside a clone or badly formatted; deps.sh installs removed or purged packages; wine-env.sh takes no world from a folder others may write to.
-t=$root/t && mkdir -p "$t/scripts" && cp "$source/scripts/test.sh" "$t/scripts" && cp "$source/.clang-format" "$t" && echo true >"$t/scripts/deps.sh" && echo 'echo built; exit 3' >"$t/scripts/build.sh" && chmod +x "$t"/scripts/*
-for text in 'int x;|1' 'int  x;|1' $'int x;|built\n3'; do echo "${text%|*}" >"$t/a.cpp" && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>/dev/null; echo $?)"; git -C "$t" init -q && git -C "$t" add -A; done
+t=$root/t && mkdir -p "$t/scripts" && cp "$source/scripts/test.sh" "$t/scripts" && cp "$source/.clang-format" "$t" && echo true >"$t/scripts/deps.sh" && echo 'echo built; exit 3' >"$t/scripts/build.sh" && chmod +x "$t"/scripts/* && echo 'int x;' >"$t/a.cpp"
+for text in 'int x;|1' 'int  x;|1' $'int x;|built\n3'; do echo "${text%|*}" >"$t/a.h" && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>/dev/null; echo $?)"; git -C "$t" init -q && git -C "$t" add -A; done
 printf '#!/bin/sh\necho "$*" >>%s/apt\n' "$t" >"$t/apt-get" && chmod +x "$t/apt-get" && for status in 'install ok installed|' 'deinstall ok config-files|update install' 'unknown ok not-installed|update install'; do
   printf '#!/bin/sh\necho %s\n' "${status%|*}" >"$t/dpkg-query" && chmod +x "$t/dpkg-query" && : >"$t/apt" && check "deps.sh: ${status%|*}" "${status#*|}" "$(PATH=$t:$PATH bash "$source/scripts/deps.sh" >/dev/null; cut -d' ' -f1 "$t/apt" | xargs)"; done
 mkdir -p "$t/wine" "$root/rt" && echo 9 >"$root/rt/display" && chmod 777 "$root/rt" && printf %s "$root/rt" >"$t/wine/runtime" && check "wine-env.sh: a folder others may write to" 1 "$(bash "$source/scripts/wine-env.sh" exec "$t" true 2>/dev/null; echo $?)"

@@ -52,6 +52,8 @@ std::wstring Block(int index, std::wstring name, std::wstring state,
          L"      id: " + id + L"\n";
 }
 
+// The handles the shell and the system hand the run, each for it to close.
+std::vector<HANDLE> g_handed;
 // The module path, its file's final path (empty: none), the file launched.
 std::wstring g_module, g_final, g_launched;
 DWORD WINAPI ModulePath(HMODULE module, LPWSTR path, DWORD size) {
@@ -60,15 +62,13 @@ DWORD WINAPI ModulePath(HMODULE module, LPWSTR path, DWORD size) {
   return g_module.size() < size ? static_cast<DWORD>(g_module.size()) : size;
 }
 DWORD WINAPI FinalPath(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
-  EXPECT_EQ(GetFileType(file), FILE_TYPE_DISK);
+  EXPECT_EQ(GetFileType(g_handed.emplace_back(file)), FILE_TYPE_DISK);
   EXPECT_EQ(flags, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   const DWORD length = static_cast<DWORD>(g_final.size());
   if (length >= size) return length + 1;  // the size it needs
   path[g_final.copy(path, length)] = L'\0';
   return length;  // 0: failed
 }
-// The handles the shell and the system hand the run, each for it to close.
-std::vector<HANDLE> g_handed;
 BOOL WINAPI Launched(SHELLEXECUTEINFOW* launch) {
   g_launched = launch->lpFile;
   launch->hProcess = g_handed.emplace_back(CreateEventW(0, TRUE, FALSE, 0));
@@ -224,8 +224,7 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
   EXPECT_EQ(DataFlowName(static_cast<EDataFlow>(2)), L"unknown");
 }
 
-// The thread's own apartment, of either kind, is used as it is and left as
-// it was: neither ended nor left initialised once more.
+// The thread's apartment, of either kind, is used and left as it was.
 TEST(RunTest, LeavesTheThreadsApartmentAsItFoundIt) {
   for (const DWORD kind : {COINIT_APARTMENTTHREADED, COINIT_MULTITHREADED}) {
     std::thread([kind] {
@@ -312,7 +311,7 @@ BOOL WINAPI PipeFull(HANDLE, LPCVOID, DWORD, DWORD* written, OVERLAPPED*) {
 // A launcher is known by id and creation time, one that has ended by id; only
 // a visible console of its own showing text closes with the process; system
 // texts lose their line break; UTF-7 (UTF-8 on Windows) takes no flags; no
-// console write splits a surrogate pair; lost output is loud, and the last.
+// console write splits a pair; only lost output is loud, and it is the last.
 TEST(RulesTest, HoldAtEveryEdge) {
   EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, 34));
   EXPECT_TRUE(MarkerNamesParent(L"12:34", 12, std::nullopt));
@@ -335,6 +334,12 @@ TEST(RulesTest, HoldAtEveryEdge) {
   std::wostream(&pipe) << L"x\n" << L"y\n";
   EXPECT_EQ(pipe.error(), DWORD{ERROR_WRITE_FAULT}) << "took nothing, silently";
   EXPECT_EQ(g_offered, 1) << "a report goes on after a hole";
+  const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_ERROR_HANDLE, nullptr);  // standard error's line is lost
+  auto output = std::make_unique<ScopedConsoleOutput>();
+  std::wcerr << L"x\n";
+  EXPECT_TRUE(output->Finish()), output.reset();
+  SetStdHandle(STD_ERROR_HANDLE, err);
 }
 
 }  // namespace
