@@ -14,11 +14,11 @@ headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"; done
 for word in SetDefaultDllDirectories HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT 'Windows CUI'; do holds "$word" grep -qw "$word" <<<"$headers"; done
 holds "stripped, at most 1 MiB" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" | grep '\.debug_')" -a "$(stat -c %s "$exe")" -le 1048576
-# The manifest asks for no elevation and names Windows 7 to 11 (Windows reads it as resource 1, below).
-for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+# The manifest names the x64 program, asks for no elevation, names Windows 7 to 11 (Windows reads it as resource 1, below).
+for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' "version=\"$version.0\" processorArchitecture=\"amd64\"" \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
 IFS=. read -r major minor patch <<<"$version" && resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe")  # what Details shows
-check "version, manifest" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200|1 24 /* RT_MANIFEST */" "$(grep -oE '(FILE|PRODUCT)VERSION .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*|^[0-9]+ 24 .*' <<<"$resources" | paste -sd'|')"
+check "version, manifest" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200|1 24 /* RT_MANIFEST */" "$(grep -oE '(FILE|PRODUCT)VERSION .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*|^[0-9]+ 24 .*|FILEFLAGS .*' <<<"$resources" | paste -sd'|')"
 # The zip: the executable, README, LICENSE, in order, fixed modes, no owner or extra field, the commit's time; a .sha256
 # naming it bare. The same bytes from SOURCE_DATE_EPOCH elsewhere: folder, umask, zone, locale, host name, user.
 cmake --build "$build" --target release >/dev/null
@@ -34,7 +34,7 @@ again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMa
   -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
   cmake --build "$1/b" -j "$(nproc)" --target release' sh "$again") >/dev/null || fail "build elsewhere"
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
-(unset SOURCE_DATE_EPOCH && cd "$again" && git init -q && git add -A -- . ':!b' && GIT_AUTHOR_DATE=@1000000000 GIT_COMMITTER_DATE=@1234567890 git -c user.name=t -c user.email=t@t commit -qm t && cmake -S . -B b && cmake --build b --target release) >/dev/null && check "the commit's time" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
+(unset SOURCE_DATE_EPOCH && cd "$again" && git init -q && git add -A -- . ':!b' && GIT_AUTHOR_DATE=@1000000000 GIT_COMMITTER_DATE=@1234567890 git -c user.name=t -c user.email=t@t commit -qm t && cd / && cmake -S "$again" -B "$again/b" && cmake --build "$again/b" --target release) >/dev/null && check "the commit's time" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log") TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
@@ -62,8 +62,8 @@ row 2 '' $'--wait-ms requires a value\n' '' 'run --capture-only --wait-ms'
 # Unelevated, it starts an elevated copy with the arguments quoted back.
 quoted='--wait-ms "C:\Program Files\\" --wait-ms C:\dir\ --wait-ms "" --wait-ms "a \\b\\\\" --wait-ms "a\\\"b" --wait-ms "say \"hi\"" --wait-ms a'$'\n''b'$'\v''c\\d --wait-ms "a'$'\t''b" --capture-only --wait-ms "耳 🎧"'
 row 0 '' '' "$(launch "$quoted")" 'as limited tolvane-gate.exe "$quoted"'
-# Started through a linked folder, it hands over the file the link leads to.
-ln -s "$build/gate" "$root/linked"; row 1 '' $'Elevation was canceled.\n' "$(launch --rescan-only)" 'STANDIN_SHELL_ERROR=1223 as limited "$(windows "$root/linked/tolvane-gate.exe")" --rescan-only'
+# Started through a linked folder, it hands over the file the link leads to; a declined prompt, a failed launch.
+ln -s "$build/gate" "$root/linked"; for error in '1223|Elevation was canceled.' '5|Failed to relaunch elevated. Win32 error: 5'; do row 1 '' "${error#*|}"$'\n' "$(launch --rescan-only)" "STANDIN_SHELL_ERROR=${error%%|*} as limited \"\$(windows \"\$root/linked/tolvane-gate.exe\")\" --rescan-only"; done
 # A caller reading the pipe gets the failure line in one write.
 row 1 '' $'Failed to relaunch elevated. Win32 error: 4294967295\n' "$(launch '(null)')" 'STANDIN_SHELL_ERROR=4294967295 strace -fqqs99 -o "$root/writes" -e trace=write -e signal=none timeout 20 wine "$build/bin/with_token.exe" limited "$(windows "$gate")" ""'
 holds "one write" grep -qF ', "Failed to relaunch elevated. Win32 error: 4294967295\r\n", 54) = 54' "$root/writes"

@@ -86,7 +86,8 @@ struct Token {
 } g_token;
 decltype(&OpenProcessToken) g_open = __imp_OpenProcessToken;
 BOOL WINAPI OpenToken(HANDLE process, DWORD access, HANDLE* token) {
-  return g_token.type != 0 && g_open(process, access, token);
+  return g_token.type && g_open(process, access, token) &&
+         g_handed.emplace_back(*token);
 }
 BOOL WINAPI TokenInformation(HANDLE, TOKEN_INFORMATION_CLASS kind, void* info,
                              DWORD size, DWORD* returned) {
@@ -251,8 +252,7 @@ INPUT_RECORD g_keys[] = {{FOCUS_EVENT, {.FocusEvent = {TRUE}}},
 BOOL WINAPI Unflushable(HANDLE) { return FALSE; }
 ULONGLONG g_now = 0, g_until = 0;  // the clock; the end the last wait allows
 ULONGLONG WINAPI Clock() { return g_now; }
-// 59 s into the wait for a key, focus, Enter let go (it was held before the
-// question), then Shift pressed.
+// 59 s into the wait: focus, Enter let go (held since before it), Shift down.
 DWORD WINAPI KeyPressedWhileWaiting(HANDLE input, DWORD milliseconds) {
   DWORD events = 0;
   g_until = g_now + milliseconds;
