@@ -151,8 +151,9 @@ struct Fake final : public IMMDeviceEnumerator,
 inline FakeAudio::FakeAudio(Plan plan)
     : plan(std::move(plan)),
       free(__imp_CoTaskMemFree,
-           [](void* text) {
-             g_audio->texts.erase(text), g_audio->free.original(text);
+           [](void* text) {  // one freed twice is one kept
+             g_audio->texts.erase(text) ? g_audio->free.original(text)
+                                        : void(g_audio->texts.insert(0));
            }),
       clear(__imp_PropVariantClear, [](PROPVARIANT* value) {
         g_audio->texts.erase(value->vt == VT_LPWSTR ? value->pwszVal : 0);

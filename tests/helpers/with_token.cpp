@@ -1,7 +1,6 @@
-// Starts a program with this user's full or limited token, whatever Wine's
-// default; "-copy" as the relaunch does, marker included. Ends with its
-// status, or with 200 after naming the call that failed and its code.
-//   with_token.exe full|limited|full-copy|limited-copy PROGRAM ["PARAMETERS"]
+// with_token.exe full|limited|full-copy|limited-copy PROGRAM ["PARAMETERS"]
+// starts PROGRAM with this user's full or limited token, whatever Wine's
+// default, -copy with the relaunch's marker; ends with its status, or 200.
 #include <windows.h>
 
 #include <cstdio>

@@ -40,9 +40,6 @@ HRESULT WINAPI Fake(REFCLSID, IUnknown*, DWORD, REFIID, void** out) {
 }
 // The search keeps this folder, with its planted cfgmgr32.dll, in.
 BOOL WINAPI SearchKept(DWORD) { return TRUE; }
-BOOL WINAPI SearchRefused(DWORD) {
-  return SetLastError(ERROR_ACCESS_DENIED), FALSE;
-}
 
 std::wstring Block(int index, std::wstring name, std::wstring state,
                    std::wstring roles, std::wstring id) {
@@ -103,7 +100,6 @@ const std::wstring kRescanned =
     L"Requesting root PnP re-enumeration...\nPnP rescan requested.\n";
 const std::wstring kRender = kRescanned + L"[render] 0 device(s)\n";
 const wchar_t kName[] = L"R\u00e9altek\u00ae \u8033\u673a";
-const wchar_t kUnnamed[] = L"<unnamed device>";
 const HRESULT kNothing = S_FALSE;  // success, but no object handed out
 const std::vector<const wchar_t*> kNow = {L"--wait-ms", L"0"};
 
@@ -175,7 +171,7 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
       {.args = {L"--wait-ms", L"ms"}},
       {.args = {L"--wait-ms", L"99999999999"}, .sleeps = {2147483647}},
       {.args = {L"--wait-ms", L"-2147483649"}},
-      {.args = {L"--help"}, .status = 1, .out = L"", .err = L"SetDefaultDllDirectories failed: Access denied.\n", .search = SearchRefused},
+      {.args = {L"--help"}, .status = 1, .out = L"", .err = L"SetDefaultDllDirectories failed: Access denied.\n", .search = [](DWORD) { return SetLastError(ERROR_ACCESS_DENIED), FALSE; }},
       {.status = 1, .out = L"", .err = L"CoInitializeEx failed: Out of memory.\n", .init = NoCom},
       {.args = kNow, .status = 1, .out = kRescanned, .err = L"Failed to create MMDeviceEnumerator: Out of memory.\n", .plan = {.create = E_OUTOFMEMORY}},
       {.args = kNow, .status = 1, .out = kRescanned, .err = L"Failed to create MMDeviceEnumerator: Invalid function.\n", .plan = {.create = kNothing}},
@@ -193,8 +189,8 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
       // Gaps, placeholders; ids match a default's exactly, the empty one too.
       {.args = kNow, .out = kRescanned + L"[render] 11 device(s)\n" + Block(2, L"A", L"active", L"", L"<missing id>") + Block(3, L"A", L"active", L"", L"<missing id>") +
           Block(4, L"A", L"<unknown>", L"", L"{s}") + Block(5, L"<failed to open property store>", L"active", L"", L"{p}") +
-          Block(6, kUnnamed, L"active", L"", L"{v}") + Block(7, kUnnamed, L"unknown", L"", L"{e}") +
-          Block(8, kUnnamed, L"unknown", L"", L"{u}") + Block(9, kUnnamed, L"disabled", L"", L"{n}") +
+          Block(6, L"<unnamed device>", L"active", L"", L"{v}") + Block(7, L"<unnamed device>", L"unknown", L"", L"{e}") +
+          Block(8, L"<unnamed device>", L"unknown", L"", L"{u}") + Block(9, L"<unnamed device>", L"disabled", L"", L"{n}") +
           Block(10, L"", L"not_present", L"console", L""),
        .err = L"  #0: failed to open device: Access denied.\n  #1: failed to open device: Invalid function.\n",
        .plan = {.endpoints = {{.item = E_ACCESSDENIED}, {.item = kNothing}, {.id = L"{c}", .getId = E_FAIL}, {.id = nullptr},
@@ -302,10 +298,11 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   EXPECT_TRUE(FreeConsole());
 }
 
-// A full pipe that does not wait takes nothing, and says nothing of it.
+// A full pipe takes nothing, silently; then its reader goes, as a pager quit.
 int g_offered = 0;  // the writes handed to it
 BOOL WINAPI PipeFull(HANDLE, LPCVOID, DWORD, DWORD* written, OVERLAPPED*) {
-  return ++g_offered, SetLastError(ERROR_SUCCESS), *written = 0, TRUE;
+  SetLastError(++g_offered == 1 ? ERROR_SUCCESS : ERROR_NO_DATA);
+  return *written = 0, g_offered == 1;
 }
 
 // A launcher is known by id and creation time, one that has ended by id; only
@@ -334,6 +331,9 @@ TEST(RulesTest, HoldAtEveryEdge) {
   std::wostream(&pipe) << L"x\n" << L"y\n";
   EXPECT_EQ(pipe.error(), DWORD{ERROR_WRITE_FAULT}) << "took nothing, silently";
   EXPECT_EQ(g_offered, 1) << "a report goes on after a hole";
+  LineOutputBuffer gone(nullptr, CP_UTF8);
+  std::wostream(&gone) << L"x\n";
+  EXPECT_EQ(gone.error(), DWORD{ERROR_NO_DATA}) << "a reader gone is no loss";
   const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   SetStdHandle(STD_ERROR_HANDLE, nullptr);  // standard error's line is lost
   auto output = std::make_unique<ScopedConsoleOutput>();
