@@ -70,6 +70,7 @@ holds "one write" grep -qF ', "Failed to relaunch elevated. Win32 error: 4294967
 # The copy inherits its launcher's marker (marker=own): not elevated by "runas", it stops; elevated, it works.
 row 1 '' $'The relaunched copy is not elevated either (User Account Control may be off): run tolvane from an elevated prompt.\n' '' 'as limited-copy tolvane-gate.exe --rescan-only'
 row 0 "$rescanned" '' "$calls" 'as full-copy tolvane-gate.exe --rescan-only'
+row 124 '' '' '' '(cd "$build/gate" && timeout 8 wine "$build/bin/with_token.exe" full start.exe "/wait tolvane-gate.exe --help")'  # its own window waits after a success too
 
 # A failed rescan ends the run: no second line, no wait (it would outlast the limit), no report; lines in order.
 row 1 "$asked"$'CM_Locate_DevNodeW failed: 52\n' '' '' 'WINEDLLOVERRIDES=cfgmgr32= run --wait-ms 99999 2>&1'  # no PnP manager at all

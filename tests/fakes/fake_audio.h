@@ -174,5 +174,3 @@ inline HRESULT FakeAudio::Create(IMMDeviceEnumerator** out) {
 }
 
 }  // namespace tolvane::fakes
-
-#undef NOT_USED
