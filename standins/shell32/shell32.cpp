@@ -36,10 +36,8 @@ extern "C" BOOL WINAPI ShellExecuteExW(SHELLEXECUTEINFOW* launch) {
                Text(launch->lpDirectory) + L" nShow=" +
                std::to_wstring(launch->nShow) + L" others=" +
                (restZero ? L"zero" : L"set") + L" marker=" + Marker());
-  if (const DWORD error = standin::Setting(L"SHELL_ERROR")) {
-    SetLastError(error);
-    return FALSE;
-  }
+  if (const DWORD error = standin::Setting(L"SHELL_ERROR"))
+    return SetLastError(error), FALSE;
   // A real handle, as the shell hands back for SEE_MASK_NOCLOSEPROCESS.
   launch->hProcess = OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId());
   return TRUE;

@@ -101,12 +101,10 @@ struct Fake final : public IMMDeviceEnumerator,
                    out);
   }
   IFACEMETHODIMP GetId(LPWSTR* out) override {
-    *out = Text(endpoint_.id);
-    return Answer(endpoint_.getId);
+    return *out = Text(endpoint_.id), Answer(endpoint_.getId);
   }
   IFACEMETHODIMP GetState(DWORD* state) override {
-    *state = endpoint_.state;
-    return Answer(endpoint_.getState);
+    return *state = endpoint_.state, Answer(endpoint_.getState);
   }
   // The name is under its one key; any other reads as empty (VT_EMPTY).
   IFACEMETHODIMP GetValue(REFPROPERTYKEY key, PROPVARIANT* value) override {
@@ -131,10 +129,7 @@ struct Fake final : public IMMDeviceEnumerator,
     if (*out != nullptr) object->AddRef();
     return Answer(result);
   }
-  HRESULT Answer(HRESULT result) {
-    ++audio_.calls;
-    return result;
-  }
+  HRESULT Answer(HRESULT result) { return ++audio_.calls, result; }
   wchar_t* Text(const wchar_t* text) {
     if (text == nullptr) return nullptr;
     const std::size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
