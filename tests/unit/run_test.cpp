@@ -118,6 +118,7 @@ struct Row {
   std::size_t calls = 0;  // on the fake endpoints' interfaces; 0: any
   Token token = {1, TokenElevationTypeFull};
   std::wstring module = kFile, final = L"", launched = L"";
+  decltype(&SetEnvironmentVariableW) marker = SetEnvironmentVariableW;
 };
 
 // The whole run as the row says, every reference and text given back.
@@ -132,6 +133,7 @@ void Expect(Row row) {
   SWAPPED_IMPORT(GetFinalPathNameByHandleW, FinalPath);
   SWAPPED_IMPORT(ShellExecuteExW, Launched);
   SWAPPED_IMPORT(OpenProcess, OpenedParent);
+  SWAPPED_IMPORT(SetEnvironmentVariableW, row.marker);
   const fakes::FakeAudio audio(std::move(row.plan));
   std::wostringstream out, err;
   std::wstreambuf* const oldOut = std::wcout.rdbuf(out.rdbuf());
@@ -146,8 +148,7 @@ void Expect(Row row) {
   EXPECT_EQ(err.str(), row.err);
   EXPECT_EQ(g_sleeps, row.sleeps);
   EXPECT_EQ(g_launched, row.launched);
-  DWORD flags = 0;
-  for (const HANDLE handle : g_handed)
+  for (DWORD flags = 0; const HANDLE handle : g_handed)
     EXPECT_FALSE(GetHandleInformation(handle, &flags)) << "handle kept";
   EXPECT_EQ(audio.references, 0) << "references not given back";
   EXPECT_EQ(audio.texts.size(), 0u) << "texts not freed";
@@ -167,7 +168,7 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
       {.args = {L"--wait-ms", L"--capture-only"}},
       {.args = {L"--wait-ms", L"5", L"--wait-ms", L"\uff18\uff10"}, .sleeps = {80}},
       {.args = {L"--wait-ms", L"\u300080"}, .sleeps = {80}},
-      {.args = {L"--wait-ms", L" +12ms"}, .sleeps = {12}},
+      {.args = {L"--wait-ms", L" +012ms"}, .sleeps = {12}},
       {.args = {L"--wait-ms", L"ms"}},
       {.args = {L"--wait-ms", L"99999999999"}, .sleeps = {2147483647}},
       {.args = {L"--wait-ms", L"-2147483649"}},
@@ -206,6 +207,7 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
       {.out = L"", .token = {1, 0}, .launched = kFile},
       {.out = L"", .token = kLimited, .module = k259, .launched = k259},
       {.status = 1, .out = L"", .err = L"Failed to resolve executable path.\n", .token = kLimited, .module = k260},
+      {.status = 1, .out = L"", .err = L"Failed to relaunch elevated. Win32 error: 8\n", .token = kLimited, .marker = [](LPCWSTR, LPCWSTR) { return SetLastError(8), FALSE; }},
       {.out = L"", .token = kLimited, .final = L"\\\\?\\S:\\tolvane.exe", .launched = L"S:\\tolvane.exe"},
       {.out = L"", .token = kLimited, .final = L"\\\\?\\UNC\\srv\\share\\t.exe", .launched = L"\\\\srv\\share\\t.exe"},
       {.out = L"", .token = kLimited, .final = L"\\\\?\\" + k259, .launched = k259},
@@ -238,9 +240,9 @@ TEST(RunTest, LeavesTheThreadsApartmentAsItFoundIt) {
 std::vector<std::wstring> g_console;  // what each console write was handed
 decltype(&WriteConsoleW) g_write = __imp_WriteConsoleW;
 BOOL WINAPI ConsoleWrite(HANDLE out, const void* text, DWORD length,
-                         DWORD* written, void* reserved) {
+                         DWORD* written, void* reserved) {  // 7: all but 1
   g_console.emplace_back(static_cast<const wchar_t*>(text), length);
-  return g_write(out, text, length, written, reserved);
+  return g_write(out, text, length - (length == 7), written, reserved);
 }
 INPUT_RECORD g_keys[] = {{FOCUS_EVENT, {.FocusEvent = {TRUE}}},
                          {KEY_EVENT, {{FALSE, 1, VK_RETURN, 0, {L'\r'}, 0}}},
@@ -279,7 +281,12 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
     std::wostream(std::make_unique<LineOutputBuffer>(out, 0).get()) << L"end";
     LineOutputBuffer line(out, 0);
     std::wostream(&line) << std::unitbuf << L"\u8033\u673a " << L"\U0001F3A7\n";
-    EXPECT_EQ(g_console.size(), 2u) << "a line not written as it ended";
+    EXPECT_EQ(g_console.size(), 3u) << "a line not written as it ended";
+    {  // a console without a window (CREATE_NO_WINDOW) has nobody to ask
+      SWAPPED_IMPORT(
+          GetConsoleWindow, +[]() -> HWND { return nullptr; });
+      PauseBeforeWindowCloses();
+    }
     WriteConsoleInputW(in, &g_keys[2], 1, &count);
     PauseBeforeWindowCloses();
     EXPECT_TRUE(GetNumberOfConsoleInputEvents(in, &count) && count == 0)
@@ -292,7 +299,7 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   ReadConsoleOutputCharacterW(out, shown, 9, {0, 0}, &count);
   EXPECT_EQ(std::wstring_view(shown), L"end\u8033\u673a \U0001F3A7 ");  // exact
   EXPECT_EQ(g_console, (std::vector<std::wstring>{
-                           L"end", L"\u8033\u673a \U0001F3A7\r\n",
+                           L"end", L"\u8033\u673a \U0001F3A7\r\n", L"\n",
                            L"Press any key to close this window."}));
   EXPECT_TRUE(g_until > 50000 && g_until <= 60000) << g_until;  // a minute
   EXPECT_TRUE(FreeConsole());
