@@ -28,13 +28,13 @@ at=$(TZ=UTC date -d "@$epoch" '+%y-%b-%d %H:%M')
 check "package" "-rwxr-xr-x b- $at tolvane.exe|-rw-r--r-- t- $at README.md|-rw-r--r-- t- $at LICENSE" "$(zipinfo "$build/$zip" | awk '/^-/ {print $1, $5, $7, $8, $9}' | paste -sd'|')"
 check "checksum" "$(sha256sum <"$build/$zip" | cut -c1-64)  $zip" "$(cat "$build/$zip.sha256")"
 for file in tolvane.exe:$exe README.md:$source/README.md LICENSE:$source/LICENSE; do holds "zip: ${file%%:*}" cmp <(unzip -p "$build/$zip" "${file%%:*}") "${file#*:}"; done
-again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" && (cd "$again" && git init -q && git add -A && GIT_AUTHOR_DATE=@1000000000 GIT_COMMITTER_DATE=@1234567890 git -c user.name=t -c user.email=t@t commit -qm t) && mkdir "$root/locale" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
-(umask 077 && export SOURCE_DATE_EPOCH=$epoch TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 USER=nobody LOGNAME=nobody &&
+again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" && (cd "$again" && git init -q && git add -A && GIT_AUTHOR_DATE=@1000000000 GIT_COMMITTER_DATE=@1234567890 git -c user.name=t -c user.email=t@t commit -qm t) && mkdir "$root/locale" "$root/tmp" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
+(umask 077 && export TMPDIR="$root/tmp" SOURCE_DATE_EPOCH=$epoch TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 USER=nobody LOGNAME=nobody &&
   [ "$(locale charmap) $(date +%z)" = "ISO-8859-1 +0545" ] && unshare -u sh -c 'hostname elsewhere && cmake -S "$1" -B "$1/b" \
   -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
   cmake --build "$1/b" -j "$(nproc)" --target release' sh "$again") >/dev/null || fail "build elsewhere"
-for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done
-(unset SOURCE_DATE_EPOCH && cd / && cmake -S "$again" -B "$again/b" && cmake --build "$again/b" --target release) >/dev/null && check "the commit's time" "09-Feb-13 23:31" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
+for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done; holds "packing leaves no folder" rmdir "$root/tmp"
+(unset SOURCE_DATE_EPOCH && cd / && cmake -S "$again" -B "$again/b" && GIT_COMMITTER_DATE=@1300000000 git -C "$again" -c user.name=t -c user.email=t@t commit -q --allow-empty -m u && cmake --build "$again/b" --target release) >/dev/null && check "the newest commit's time" "11-Mar-13 07:06" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log") TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
@@ -91,14 +91,14 @@ sorted() { sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "
 row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" | sorted'
 # run.sh builds and runs it as an elevated prompt does, in the running world, its arguments a Windows command line.
 row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
-check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"
-row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
+check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"; holds "run.sh: leaves the world it finds running" test -s "$build/wine/runtime"
+"$source/scripts/wine-env.sh" stop "$build"; row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
-holds "run.sh: builds in TOLVANE_BUILD_DIR, leaves its world running" test -s "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
-# test.sh builds nothing outside a clone or badly formatted; deps.sh installs removed or purged packages; wine-env.sh takes no world from a folder others may write to.
+holds "run.sh: builds in TOLVANE_BUILD_DIR, stops the world it started" test ! -e "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
+# test.sh builds nothing outside a clone, in one that tracks no sources, or badly formatted; deps.sh installs a removed or purged package; wine-env.sh takes no world from a folder others may write to.
 t=$root/t && mkdir -p "$t/scripts" && cp "$source/scripts/test.sh" "$t/scripts" && cp "$source/.clang-format" "$t" && echo true >"$t/scripts/deps.sh" && echo 'echo built; exit 3' >"$t/scripts/build.sh" && chmod +x "$t"/scripts/* && echo 'int x;' >"$t/a.cpp"
-for text in 'int x;|1' 'int  x;|1' $'int x;|built\n3'; do echo "${text%|*}" >"$t/a.h" && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>/dev/null; echo $?)"; git -C "$t" init -q && git -C "$t" add -A; done
+for text in $'int x;|git cannot list\n1' $'int x;|git cannot list\n1' $'int  x;|error: code\n1' $'int x;|built\n3'; do echo "${text%|*}" >"$t/a.h" && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>&1 | grep -o '^built\|git cannot list\|error: code'; echo $?)"; [ ! -d "$t/.git" ] || git -C "$t" add -A; git -C "$t" init -q; done
 printf '#!/bin/sh\necho "$*" >>%s/apt\n' "$t" >"$t/apt-get" && chmod +x "$t/apt-get" && for status in 'install ok installed|' 'deinstall ok config-files|update install' 'unknown ok not-installed|update install'; do
-  printf '#!/bin/sh\necho %s\n' "${status%|*}" >"$t/dpkg-query" && chmod +x "$t/dpkg-query" && : >"$t/apt" && check "deps.sh: ${status%|*}" "${status#*|}" "$(PATH=$t:$PATH bash "$source/scripts/deps.sh" >/dev/null; cut -d' ' -f1 "$t/apt" | xargs)"; done
-mkdir -p "$t/wine" "$root/rt" && echo 9 >"$root/rt/display" && chmod 777 "$root/rt" && printf %s "$root/rt" >"$t/wine/runtime" && check "wine-env.sh: a folder others may write to" 1 "$(bash "$source/scripts/wine-env.sh" exec "$t" true 2>/dev/null; echo $?)"
+  printf '#!/bin/sh\n[ "$3" = zip ] && echo %s || echo install ok installed\n' "${status%|*}" >"$t/dpkg-query" && chmod +x "$t/dpkg-query" && : >"$t/apt" && check "deps.sh: ${status%|*}" "${status#*|}" "$(PATH=$t:$PATH bash "$source/scripts/deps.sh" >/dev/null; cut -d' ' -f1 "$t/apt" | xargs)"; done
+mkdir -p "$t/wine" "$root/rt" && echo 9 >"$root/rt/display" && chmod 777 "$root/rt" && printf %s "$root/rt" >"$t/wine/runtime" && check "wine-env.sh: a folder others may write to" "1 $root/rt" "$(bash "$source/scripts/wine-env.sh" exec "$t" true 2>/dev/null; echo $? "$(cat "$t/wine/runtime")")"
 [ "$failures" -eq 0 ] && echo "all rows as expected"
