@@ -89,10 +89,10 @@ Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
 '
 sorted() { sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"; }
 row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" | sorted'
-# run.sh builds and runs it as an elevated prompt does, in the running world, its arguments a Windows command line.
+# run.sh builds and runs it as an elevated prompt does, in the world it finds running or one it starts and stops, its arguments a Windows command line.
 row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
 check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"; holds "run.sh: leaves the world it finds running" test -s "$build/wine/runtime"
-"$source/scripts/wine-env.sh" stop "$build"; ln -s "$build" "$root/my build"; row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR="$root/my build" bash "$source/scripts/run.sh" --nope 2>"$root/said"'
+"$source/scripts/wine-env.sh" stop "$build"; row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
 holds "run.sh: builds in TOLVANE_BUILD_DIR, stops the world it started" test ! -e "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
 # test.sh builds nothing outside a clone, in one that tracks no sources, or badly formatted; deps.sh installs a removed or purged package; wine-env.sh takes no world from a folder others may write to.

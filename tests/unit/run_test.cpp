@@ -240,7 +240,7 @@ TEST(RunTest, LeavesTheThreadsApartmentAsItFoundIt) {
 std::vector<std::wstring> g_console;  // what each console write was handed
 decltype(&WriteConsoleW) g_write = __imp_WriteConsoleW;
 BOOL WINAPI ConsoleWrite(HANDLE out, const void* text, DWORD length,
-                         DWORD* written, void* reserved) {  // 7: all but 1
+                         DWORD* written, void* reserved) {  // of 7, takes 6
   g_console.emplace_back(static_cast<const wchar_t*>(text), length);
   return g_write(out, text, length - (length == 7), written, reserved);
 }
@@ -248,6 +248,7 @@ INPUT_RECORD g_keys[] = {{FOCUS_EVENT, {.FocusEvent = {TRUE}}},
                          {KEY_EVENT, {{FALSE, 1, VK_RETURN, 0, {L'\r'}, 0}}},
                          {KEY_EVENT, {{TRUE, 1, VK_SHIFT, 0, {L'\0'}, 0}}}};
 BOOL WINAPI Unflushable(HANDLE) { return FALSE; }
+HWND WINAPI NoWindow() { return nullptr; }  // as CREATE_NO_WINDOW leaves it
 ULONGLONG g_now = 0, g_until = 0;  // the clock; the end the last wait allows
 ULONGLONG WINAPI Clock() { return g_now; }
 // 59 s into the wait: focus, Enter let go (held since before it), Shift down.
@@ -282,9 +283,8 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
     LineOutputBuffer line(out, 0);
     std::wostream(&line) << std::unitbuf << L"\u8033\u673a " << L"\U0001F3A7\n";
     EXPECT_EQ(g_console.size(), 3u) << "a line not written as it ended";
-    {  // a console without a window (CREATE_NO_WINDOW) has nobody to ask
-      SWAPPED_IMPORT(
-          GetConsoleWindow, +[]() -> HWND { return nullptr; });
+    {  // a console without a window has nobody to ask
+      SWAPPED_IMPORT(GetConsoleWindow, NoWindow);
       PauseBeforeWindowCloses();
     }
     WriteConsoleInputW(in, &g_keys[2], 1, &count);
