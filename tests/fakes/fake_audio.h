@@ -17,9 +17,6 @@
 
 #include "support/in_process.h"
 
-extern "C" decltype(&CoTaskMemFree) __imp_CoTaskMemFree;
-extern "C" decltype(&PropVariantClear) __imp_PropVariantClear;
-
 #define NOT_USED(method) \
   IFACEMETHODIMP method override { return E_NOTIMPL; }
 
@@ -106,11 +103,12 @@ struct Fake final : public IMMDeviceEnumerator,
   IFACEMETHODIMP GetState(DWORD* state) override {
     return *state = endpoint_.state, Answer(endpoint_.getState);
   }
-  // The name is under its one key; any other reads as empty (VT_EMPTY).
+  // The name is under its one key, others are empty; a number is its type.
   IFACEMETHODIMP GetValue(REFPROPERTYKEY key, PROPVARIANT* value) override {
     PropVariantInit(value);
     value->vt = key == PKEY_Device_FriendlyName ? endpoint_.type : VARTYPE{};
-    value->pwszVal = value->vt == VT_LPWSTR ? Text(endpoint_.name) : 0;
+    value->ulVal = value->vt;  // VT_UI4: 19, which no reader takes for a text
+    if (value->vt == VT_LPWSTR) value->pwszVal = Text(endpoint_.name);
     return Answer(endpoint_.getValue);
   }
   NOT_USED(GetDevice(LPCWSTR, IMMDevice**))
@@ -145,12 +143,12 @@ struct Fake final : public IMMDeviceEnumerator,
 
 inline FakeAudio::FakeAudio(Plan plan)
     : plan(std::move(plan)),
-      free(__imp_CoTaskMemFree,
+      free(IMPORT_SLOT(CoTaskMemFree),
            [](void* text) {  // one freed twice is one kept
              g_audio->texts.erase(text) ? g_audio->free.original(text)
                                         : void(g_audio->texts.insert(0));
            }),
-      clear(__imp_PropVariantClear, [](PROPVARIANT* value) {
+      clear(IMPORT_SLOT(PropVariantClear), [](PROPVARIANT* value) {
         g_audio->texts.erase(value->vt == VT_LPWSTR ? value->pwszVal : 0);
         return g_audio->clear.original(value);
       }) {

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <utility>
 
 namespace tolvane::testing {
 
@@ -14,11 +13,9 @@ struct SwappedImport {
       : slot(slot), original(Write(slot, by)) {}
   ~SwappedImport() { Write(slot, original); }
   SwappedImport(const SwappedImport&) = delete;
-  static Function* Write(Function*& slot, Function* value) {
-    DWORD access = PAGE_READWRITE;
-    if (!VirtualProtect(&slot, sizeof slot, access, &access)) std::abort();
-    Function* const old = std::exchange(slot, value);
-    if (!VirtualProtect(&slot, sizeof slot, access, &access)) std::abort();
+  static Function* Write(Function*& slot, Function* value) {  // as a debugger
+    Function* const old = slot;  // 8 bytes; the call lifts the protection
+    if (!WriteProcessMemory(GetCurrentProcess(), &slot, &value, 8, 0)) abort();
     return old;
   }
   Function*& slot;
@@ -27,7 +24,13 @@ struct SwappedImport {
 
 }  // namespace tolvane::testing
 
+// This program's import of CALL: its __imp_ slot, as the loader filled it.
+#define IMPORT_SLOT(call)                                       \
+  ([]() -> auto& {                                              \
+    extern decltype(&call) call##_slot __asm__("__imp_" #call); \
+    return call##_slot;                                         \
+  }())
+
 // Points this program's import of CALL at BY for the rest of the scope.
-#define SWAPPED_IMPORT(call, by)                                \
-  extern decltype(&call) call##_import __asm__("__imp_" #call); \
-  const ::tolvane::testing::SwappedImport call##_swapped(call##_import, by)
+#define SWAPPED_IMPORT(call, by) \
+  const ::tolvane::testing::SwappedImport call##_swapped(IMPORT_SLOT(call), by)

@@ -23,11 +23,6 @@
 #include "elevation/relaunch_marker.h"
 #include "fakes/fake_audio.h"
 
-extern "C" decltype(&CoInitializeEx) __imp_CoInitializeEx;
-extern "C" decltype(&WriteConsoleW) __imp_WriteConsoleW;
-extern "C" decltype(&OpenProcessToken) __imp_OpenProcessToken;
-extern "C" decltype(&OpenProcess) __imp_OpenProcess;
-
 namespace tolvane {
 namespace {
 
@@ -72,7 +67,7 @@ BOOL WINAPI Launched(SHELLEXECUTEINFOW* launch) {
   return TRUE;
 }
 // The parent that Wine cannot open here: this process, which no marker names.
-decltype(&OpenProcess) g_openProcess = __imp_OpenProcess;
+decltype(&OpenProcess) g_openProcess = IMPORT_SLOT(OpenProcess);
 HANDLE WINAPI OpenedParent(DWORD access, BOOL inherit, DWORD) {
   const DWORD self = GetCurrentProcessId();
   return g_handed.emplace_back(g_openProcess(access, inherit, self));
@@ -81,7 +76,7 @@ HANDLE WINAPI OpenedParent(DWORD access, BOOL inherit, DWORD) {
 struct Token {
   DWORD elevated, type;
 } g_token;
-decltype(&OpenProcessToken) g_open = __imp_OpenProcessToken;
+decltype(&OpenProcessToken) g_open = IMPORT_SLOT(OpenProcessToken);
 BOOL WINAPI OpenToken(HANDLE process, DWORD access, HANDLE* token) {
   return g_token.type && g_open(process, access, token) &&
          g_handed.emplace_back(*token);
@@ -114,7 +109,7 @@ struct Row {
   std::wstring out = kRender, err = L"";
   fakes::Plan plan = {};
   decltype(&SetDefaultDllDirectories) search = SearchKept;
-  decltype(&CoInitializeEx) init = __imp_CoInitializeEx;  // COM's own
+  decltype(&CoInitializeEx) init = IMPORT_SLOT(CoInitializeEx);  // COM's own
   std::size_t calls = 0;  // on the fake endpoints' interfaces; 0: any
   Token token = {1, TokenElevationTypeFull};
   std::wstring module = kFile, final = L"", launched = L"";
@@ -176,7 +171,7 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
       {.status = 1, .out = L"", .err = L"CoInitializeEx failed: Out of memory.\n", .init = NoCom},
       {.args = kNow, .status = 1, .out = kRescanned, .err = L"Failed to create MMDeviceEnumerator: Out of memory.\n", .plan = {.create = E_OUTOFMEMORY}},
       {.args = kNow, .status = 1, .out = kRescanned, .err = L"Failed to create MMDeviceEnumerator: Invalid function.\n", .plan = {.create = kNothing}},
-      {.args = {L"--capture-only", L"--wait-ms", L"0"}, .status = 1, .out = kRescanned, .err = L"EnumAudioEndpoints(capture) failed: Access denied.\n", .plan = {.flow = eCapture, .enumerate = E_ACCESSDENIED}},
+      {.args = {L"--capture-only", L"--wait-ms", L"0"}, .status = 1, .out = kRescanned, .err = L"EnumAudioEndpoints(capture) failed: Not implemented.\n", .plan = {.flow = eCapture, .enumerate = E_NOTIMPL}},
       {.args = kNow, .status = 1, .out = kRescanned, .err = L"EnumAudioEndpoints(render) failed: Invalid function.\n", .plan = {.enumerate = kNothing}},
       {.args = kNow, .plan = {.endpoints = {{}}, .count = E_FAIL}},
       // Three calls, then eleven per endpoint: defaults are asked anew.
@@ -238,7 +233,7 @@ TEST(RunTest, LeavesTheThreadsApartmentAsItFoundIt) {
 }
 
 std::vector<std::wstring> g_console;  // what each console write was handed
-decltype(&WriteConsoleW) g_write = __imp_WriteConsoleW;
+decltype(&WriteConsoleW) g_write = IMPORT_SLOT(WriteConsoleW);
 BOOL WINAPI ConsoleWrite(HANDLE out, const void* text, DWORD length,
                          DWORD* written, void* reserved) {  // of 7, takes 6
   g_console.emplace_back(static_cast<const wchar_t*>(text), length);
