@@ -18,14 +18,14 @@ holds "stripped, at most 1 MiB" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" 
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' "version=\"$version.0\" processorArchitecture=\"amd64\"" \
   {35138b9a-5d96-4fbd-8e2d-a2440225f93a,4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38,1f676c76-80e1-4239-95bb-83d0f6d0da78,8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}; do holds "manifest: $text" grep -qaF "$text" "$exe"; done
 IFS=. read -r major minor patch <<<"$version" && resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe")  # what Details shows
-check "version, manifest" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200|1 24 /* RT_MANIFEST */" "$(grep -oE '(FILE|PRODUCT)VERSION .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*|^[0-9]+ 24 .*|FILEFLAGS .*' <<<"$resources" | paste -sd'|')"
+check "version, manifest" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|FILEOS 0x40004|FILETYPE 0x1|\"040904B0\"|\"FileVersion\", \"$version\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200|1 24 /* RT_MANIFEST */" "$(grep -oE '(FILE|PRODUCT)VERSION .*|FILE(OS|TYPE) .*|"040904B0"|"(File|Product)Version", .*|"Translation", .*|^[0-9]+ 24 .*|FILEFLAGS .*' <<<"$resources" | paste -sd'|')"
 # The zip: the executable, README, LICENSE, in order, fixed modes, no owner or extra field, the commit's time; a .sha256
 # naming it bare. The same bytes from SOURCE_DATE_EPOCH elsewhere (folder, umask, zone, locale, host, user, a commit of another time); without it, that commit's time.
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip source=$(cd "$(dirname "$0")/../.." && pwd)
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || echo 315532800)}
 at=$(TZ=UTC date -d "@$epoch" '+%y-%b-%d %H:%M')
-check "package" "-rwxr-xr-x b- $at tolvane.exe|-rw-r--r-- t- $at README.md|-rw-r--r-- t- $at LICENSE" "$(zipinfo "$build/$zip" | awk '/^-/ {print $1, $5, $7, $8, $9}' | paste -sd'|')"
+check "package" "-rwxr-xr-x b- defX $at tolvane.exe|-rw-r--r-- t- defX $at README.md|-rw-r--r-- t- defX $at LICENSE" "$(zipinfo "$build/$zip" | awk '/^-/ {print $1, $5, $6, $7, $8, $9}' | paste -sd'|')"
 check "checksum" "$(sha256sum <"$build/$zip" | cut -c1-64)  $zip" "$(cat "$build/$zip.sha256")"
 for file in tolvane.exe:$exe README.md:$source/README.md LICENSE:$source/LICENSE; do holds "zip: ${file%%:*}" cmp <(unzip -p "$build/$zip" "${file%%:*}") "${file#*:}"; done
 again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" && (cd "$again" && git init -q && git add -A && GIT_AUTHOR_DATE=@1000000000 GIT_COMMITTER_DATE=@1234567890 git -c user.name=t -c user.email=t@t commit -qm t) && mkdir "$root/locale" "$root/tmp" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
