@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <utility>
 
 namespace tolvane::testing {
 
@@ -13,10 +14,10 @@ struct SwappedImport {
       : slot(slot), original(Write(slot, by)) {}
   ~SwappedImport() { Write(slot, original); }
   SwappedImport(const SwappedImport&) = delete;
-  static Function* Write(Function*& slot, Function* value) {  // as a debugger
-    Function* const old = slot;  // 8 bytes; the call lifts the protection
-    if (!WriteProcessMemory(GetCurrentProcess(), &slot, &value, 8, 0)) abort();
-    return old;
+  static Function* Write(Function*& slot, Function* value) {  // left writable
+    DWORD was = 0;
+    if (!VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &was)) abort();
+    return std::exchange(slot, value);
   }
   Function*& slot;
   Function* const original;
