@@ -4,8 +4,6 @@
 
 #include <shellapi.h>
 
-#include <cstdint>
-
 #include "common/steering.h"
 
 static std::wstring Text(const wchar_t* s) { return s ? s : L"(null)"; }
@@ -18,7 +16,7 @@ static const wchar_t* Marker() {
   GetProcessTimes(GetCurrentProcess(), &created, &other, &other, &other);
   const std::wstring own =
       std::to_wstring(GetCurrentProcessId()) + L":" +
-      std::to_wstring(std::uint64_t{created.dwHighDateTime} << 32 |
+      std::to_wstring(ULONGLONG{created.dwHighDateTime} << 32 |
                       created.dwLowDateTime);
   return own == marker ? L"own" : L"other";
 }

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The executable as users get and run it: what it writes, asks of the stand-ins, ends with.
-#   executable_test.sh BUILD_DIR VERSION
+# executable_test.sh BUILD_DIR VERSION: the executable as users get and run it, what it writes, asks of the stand-ins, ends with.
 set -uo pipefail
 exec </dev/null  # a terminal's input would give each program a console
 build=$(cd "$1" && pwd) version=$2 exe=$build/bin/tolvane.exe
@@ -47,12 +46,12 @@ row() {  # STATUS OUT ERR LOG COMMAND, with the streams' line ends written as \n
   check "$5: status|out|err|log" "$1|${2//$'\n'/$'\r\n'}.|${3//$'\n'/$'\r\n'}.|${4%$'\n'}" "$?|$(cat "$root/out"; echo .)|$(cat "$root/err"; echo .)|$(iconv -f UTF-16LE -t UTF-8 "$root/log")"
 }
 launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=$(windows "$gate") parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }  # for PARAMETERS
-usage=$(printf '%s\n' 'Usage: tolvane [--rescan] [--rescan-only] [--wait-ms N] [--render-only] [--capture-only]' '' \
+usage=$(printf '%s\n' "Usage: $(grep -m1 '^tolvane \[' "$source/README.md")" '' \
   'Default behavior: rescan PnP, wait briefly, then list render devices only.' '' Examples: '  tolvane' '  tolvane --rescan' \
   '  tolvane --rescan --wait-ms 3000' '  tolvane --capture-only')$'\n'
 asked=$'Requesting root PnP re-enumeration...\n' rescanned=$asked$'PnP rescan requested.\n' located='CM_Locate_DevNodeW devinst=0 id=null flags=0' calls=$located$'\nCM_Reenumerate_DevNode devinst=24301 flags=1\n'
 
-# Help and errors come before the gate and any work, the first ending the reading; options match whole, by case.
+# Help and errors come before the gate and any work, the first ending the reading; options match whole, by case; the usage opens with the README's synopsis.
 row 2 $'Unknown argument: --nope\n'"$usage" '' '' 'as limited tolvane-gate.exe "--nope --help" 2>&1'
 for arg in '-h --nope' --help /?; do row 0 "$usage" '' '' "as limited tolvane-gate.exe '$arg'"; done
 for arg in --HELP --rescan- --wait-ms=5 '""'; do row 2 "$usage" "Unknown argument: ${arg//\"/}"$'\n' '' "run '$arg'"; done
@@ -75,6 +74,7 @@ row 124 '' '' '' '(cd "$build/gate" && timeout 8 wine "$build/bin/with_token.exe
 # A failed rescan ends the run: no second line, no wait (it would outlast the limit), no report; lines in order.
 row 1 "$asked"$'CM_Locate_DevNodeW failed: 52\n' '' '' 'WINEDLLOVERRIDES=cfgmgr32= run --wait-ms 99999 2>&1'  # no PnP manager at all
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 99999'
+sys=$WINEPREFIX/drive_c/windows/system32 && cp "$build/standins/locate-only/cfgmgr32.dll" "$sys" && row 1 "$asked" $'CM_Reenumerate_DevNode failed: 52\n' "$located" 'run --wait-ms 99999'; cp "$build/standins/cfgmgr32.dll" "$sys"  # a PnP manager without one
 # Lost standard output fails the run, saying why: a pipe whose reader has gone; a full disk, where 2 stays 2.
 mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-; row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
 row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Disk full.\n' '' 'run --nope >/dev/full'
@@ -92,7 +92,7 @@ row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windo
 # run.sh builds and runs it as an elevated prompt does, in the world it finds running or one it starts and stops, its arguments a Windows command line.
 row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
 check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"; holds "run.sh: leaves the world it finds running" test -s "$build/wine/runtime"
-"$source/scripts/wine-env.sh" stop "$build"; row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
+rt=$(cat "$build/wine/runtime") && "$source/scripts/wine-env.sh" stop "$build" && holds "wine-env.sh stop: the world's folder goes" test ! -e "$rt"; row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
 holds "run.sh: builds in TOLVANE_BUILD_DIR, stops the world it started" test ! -e "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
 # test.sh builds nothing outside a clone, in one that tracks no sources, or badly formatted, and what stops its build (build.sh says why); bench.sh asks for a world it starts and stops; run.sh keeps a build folder's spaces; test.sh runs the tests of its build folder; deps.sh installs one removed package, or two purged ones, each as its own name; wine-env.sh takes no world from a folder others may write to; debian13.sh runs take turns, and where its root is made, one undoes first what a run killed outright left.
@@ -102,5 +102,5 @@ cp "$source/scripts/"{run,bench}.sh "$t/scripts" && echo 'echo "$1 $6"' >"$t/scr
 printf '#!/bin/sh\necho "$# $1" >>%s/apt\n' "$t" >"$t/apt-get" && chmod +x "$t/apt-get" && for status in 'install ok installed|zip|' 'deinstall ok config-files|zip|2 update 4 install' 'unknown ok not-installed|zip git|2 update 5 install'; do
   IFS='|' read -r state names expected <<<"$status" && printf '#!/bin/sh\ncase " %s " in *" $3 "*) echo %s;; *) echo install ok installed;; esac\n' "$names" "$state" >"$t/dpkg-query" && chmod +x "$t/dpkg-query" && : >"$t/apt" && check "deps.sh: $names $state" "$expected" "$(PATH=$t:$PATH bash "$source/scripts/deps.sh" >/dev/null; xargs <"$t/apt")"; done
 mkdir -p "$t/wine" "$root/rt" && echo 9 >"$root/rt/display" && chmod 777 "$root/rt" && printf %s "$root/rt" >"$t/wine/runtime" && check "wine-env.sh: a folder others may write to" "1 $root/rt" "$(bash "$source/scripts/wine-env.sh" exec "$t" true 2>/dev/null; echo $? "$(cat "$t/wine/runtime")")"
-check "debian13.sh: a run waits for the one before" 124 "$(mkdir -p /var/cache/tolvane && flock /var/cache/tolvane/debian13.lock timeout 2 bash "$source/scripts/debian13.sh" true 2>&1; echo $?)"; [ ! -e /var/cache/tolvane/debian13/.complete ] || { timeout -s KILL 10 bash "$source/scripts/debian13.sh" setsid sleep 30 >/dev/null 2>&1; holds "debian13.sh: undoes first what a run killed outright left" bash "$source/scripts/debian13.sh" true; }
+check "debian13.sh: a run waits for the one before" 124 "$(mkdir -p /var/cache/tolvane && flock /var/cache/tolvane/debian13.lock timeout 2 bash "$source/scripts/debian13.sh" true 2>&1; echo $?)"; [ ! -e /var/cache/tolvane/debian13/.complete ] || { timeout -s KILL 10 bash "$source/scripts/debian13.sh" setsid sleep 30 >/dev/null 2>&1; check "debian13.sh: undoes first what a run killed outright left, ends as its command" 3 "$(bash "$source/scripts/debian13.sh" sh -c 'exit 3' >/dev/null 2>&1; echo $?)"; }
 [ "$failures" -eq 0 ] && echo "all rows as expected"

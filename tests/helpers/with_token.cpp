@@ -26,8 +26,7 @@ int wmain(int argc, wchar_t* argv[]) {
   TOKEN_ELEVATION_TYPE type{};
   TOKEN_LINKED_TOKEN linked{};
   DWORD size = 0, status = 0;
-  Check(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE,
-                         &own),
+  Check(OpenProcessToken(GetCurrentProcess(), MAXIMUM_ALLOWED, &own),
         "OpenProcessToken");
   Check(GetTokenInformation(own, TokenElevationType, &type, sizeof type, &size),
         "GetTokenInformation(TokenElevationType)");
