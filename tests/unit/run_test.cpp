@@ -261,9 +261,11 @@ DWORD WINAPI KeyPressedWhileWaiting(HANDLE input, DWORD milliseconds) {
 TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
   FreeConsole();
   ASSERT_TRUE(AllocConsole());  // its input and output become the standard
-  SetStdHandle(STD_ERROR_HANDLE, nullptr);  // its errors go elsewhere
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+  LineOutputBuffer line(out, 0);  // a console by its handle, not stdout's
+  SetStdHandle(STD_OUTPUT_HANDLE, out), SetStdHandle(STD_ERROR_HANDLE, nullptr);
   ASSERT_TRUE(SetConsoleOutputCP(CP_UTF8));  // "chcp 65001": redirected, UTF-8
   EXPECT_EQ(EncodeRedirected(L"\u8033\u673a\n", RedirectedCodePage()),
             "\xe8\x80\xb3\xe6\x9c\xba\r\n");
@@ -275,7 +277,6 @@ TEST(PauseTest, AsksOnceTextIsShownAndWaitsForAKeyAfterTheQuestion) {
     SWAPPED_IMPORT(WriteConsoleW, ConsoleWrite);
     PauseBeforeWindowCloses();
     std::wostream(std::make_unique<LineOutputBuffer>(out, 0).get()) << L"end";
-    LineOutputBuffer line(out, 0);
     std::wostream(&line) << std::unitbuf << L"\u8033\u673a " << L"\U0001F3A7\n";
     EXPECT_EQ(g_console.size(), 3u) << "a line not written as it ended";
     {  // a console without a window has nobody to ask
