@@ -8,10 +8,10 @@ fail() { printf 'FAIL %s\n' "$1"; failures=$((failures + 1)); }
 check() { [ "$2" = "$3" ] || fail "$1"$'\n'"  expected: ${2@Q}"$'\n'"  actual:   ${3@Q}"; }
 holds() { "${@:2}" >/dev/null 2>&1 || fail "$1"; }
 
-# Only KnownDLLs are imported, which Windows takes from the system directory, and SetDefaultDllDirectories; a console program, ASLR and DEP.
+# Only KnownDLLs are imported, which Windows takes from the system directory, and SetDefaultDllDirectories; a console program Windows 7 starts, ASLR and DEP.
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr A-Z a-z); do holds "KnownDLL $dll" grep -qw "$dll" <<<"advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"; done
-for word in SetDefaultDllDirectories HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT 'Windows CUI'; do holds "$word" grep -qw "$word" <<<"$headers"; done
+for word in SetDefaultDllDirectories HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT 'Windows CUI'; do holds "$word" grep -qw "$word" <<<"$headers"; done; v=$(sed -n 's/^M[a-z]*SubsystemVersion\s*//p' <<<"$headers" | paste -sd.) && holds "Windows 7 starts it (subsystem $v)" test "$(printf '6.1\n%s\n' "$v" | sort -V | tail -1)" = 6.1
 holds "stripped, at most 1 MiB" test -z "$(x86_64-w64-mingw32-objdump -h "$exe" | grep '\.debug_')" -a "$(stat -c %s "$exe")" -le 1048576
 # The manifest names the x64 program, asks for no elevation, names Windows 7 to 11 (Windows reads it as resource 1, below).
 for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' "version=\"$version.0\" processorArchitecture=\"amd64\"" \
@@ -23,7 +23,7 @@ check "version, manifest" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION 
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip source=$(cd "$(dirname "$0")/../.." && pwd)
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || echo 315532800)}
-at=$(TZ=UTC date -d "@$epoch" '+%y-%b-%d %H:%M')
+at=$(TZ=UTC date -d "@$epoch" '+%y-%b-%d %H:%M'); check "the executable's time stamp" "$(TZ=UTC date -d "@$epoch" '+%a %b %e %T %Y')" "$(TZ=UTC x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^Time\/Date\s*//p')"
 check "package" "-rwxr-xr-x b- defX $at tolvane.exe|-rw-r--r-- t- defX $at README.md|-rw-r--r-- t- defX $at LICENSE" "$(zipinfo "$build/$zip" | awk '/^-/ {print $1, $5, $6, $7, $8, $9}' | paste -sd'|')"
 check "checksum" "$(sha256sum <"$build/$zip" | cut -c1-64)  $zip" "$(cat "$build/$zip.sha256")"
 for file in tolvane.exe:$exe README.md:$source/README.md LICENSE:$source/LICENSE; do holds "zip: ${file%%:*}" cmp <(unzip -p "$build/$zip" "${file%%:*}") "${file#*:}"; done
@@ -47,8 +47,7 @@ row() {  # STATUS OUT ERR LOG COMMAND, with the streams' line ends written as \n
 }
 launch() { echo "ShellExecuteExW cbSize=112 fMask=64 hwnd=null verb=runas file=$(windows "$gate") parameters=$1 directory=(null) nShow=1 others=zero marker=own"; }  # for PARAMETERS
 usage=$(printf '%s\n' "Usage: $(grep -m1 '^tolvane \[' "$source/README.md")" '' \
-  'Default behavior: rescan PnP, wait briefly, then list render devices only.' '' Examples: '  tolvane' '  tolvane --rescan' \
-  '  tolvane --rescan --wait-ms 3000' '  tolvane --capture-only')$'\n'
+  'Default behavior: rescan PnP, wait briefly, then list render devices only.' '' Examples: '  tolvane' '  tolvane --rescan' '  tolvane --rescan --wait-ms 3000' '  tolvane --capture-only')$'\n'
 asked=$'Requesting root PnP re-enumeration...\n' rescanned=$asked$'PnP rescan requested.\n' located='CM_Locate_DevNodeW devinst=0 id=null flags=0' calls=$located$'\nCM_Reenumerate_DevNode devinst=24301 flags=1\n'
 
 # Help and errors come before the gate and any work, the first ending the reading; options match whole, by case; the usage opens with the README's synopsis.
@@ -87,12 +86,12 @@ Requesting root PnP re-enumeration...|PnP rescan requested.|[render] 4 device(s)
 sorted() { sed -E "s/^  #[0-9]+: /#: /; s/[.]\{[-0-9A-F]{36}\}\r$/\r/" | tr -d "\r" | paste -sd"|" | sed "s/|#: /\n#: /g" | sort | sed "s/\$/\r/"; }
 row 0 "$report" '' "$calls" 'WINEDLLOVERRIDES=winepulse.drv=n,b as full "$(windows "$build/planted/tolvane.exe")" "--capture-only --render-only --wait-ms 0" | sorted'
 # run.sh builds and runs it as an elevated prompt does, in the world it finds running or one it starts and stops, its arguments a Windows command line.
-row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
-check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"; holds "run.sh: leaves the world it finds running" test -s "$build/wine/runtime"
+display=$(cat "$(cat "$build/wine/runtime")/display"); row 0 "$report" '' "$calls" 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --wait-ms 0 \"--render-only\" 2>"$root/said" | sorted'
+check "run.sh: last word" 'tolvane.exe exited with status 0' "$(cat "$root/said")"; check "run.sh: leaves the world it finds running, on its display" "$display" "$(cat "$(cat "$build/wine/runtime")/display")"
 rt=$(cat "$build/wine/runtime") && "$source/scripts/wine-env.sh" stop "$build" && holds "wine-env.sh stop: the world's folder goes" test ! -e "$rt"; row 2 "$usage" '' '' 'TOLVANE_BUILD_DIR=$build bash "$source/scripts/run.sh" --nope 2>"$root/said"'
 check "run.sh: a failure's last word" $'Unknown argument: --nope\r\ntolvane.exe exited with status 2' "$(cat "$root/said")"
 holds "run.sh: builds in TOLVANE_BUILD_DIR, stops the world it started" test ! -e "$build/wine/runtime" -a \( ! -e "$source/build" -o "$source/build" -ef "$build" \)
-# test.sh builds nothing outside a clone, in one that tracks no sources, or badly formatted, and what stops its build (build.sh says why); run.sh and bench.sh install what is missing first, bench.sh in a world it starts and stops, run.sh keeping a build folder's spaces; test.sh runs the tests of its build folder and shows what a failing one said; deps.sh installs one removed package, or two purged ones, each as its own name; wine-env.sh takes no world from a folder others may write to; debian13.sh runs take turns, and where its root is made (Debian 13, made once) a run leaves the one going on be, they end as their command, fail when it leaves a process in the root, and undo first what a run killed outright left.
+# test.sh builds nothing outside a clone, in one that tracks no sources, or badly formatted, and what stops its build (build.sh says why); run.sh and bench.sh install what is missing first, bench.sh in a world it starts and stops, run.sh keeping a build folder's spaces; test.sh runs the tests of its build folder and shows what a failing one said; deps.sh installs one removed package, or two purged ones, each as its own name; wine-env.sh takes no world from a folder others may write to; debian13.sh runs take turns, and where its root is made (Debian 13, made once) a run leaves the one going on be, copies the tree afresh, owned by root, they end as their command, fail when it leaves a process in the root, and undo first what a run killed outright left.
 t=$root/t && mkdir -p "$t/scripts" && cp "$source/scripts/"{test,build}.sh "$t/scripts" && cp "$source/.clang-format" "$t" && echo 'echo deps' >"$t/scripts/deps.sh" && chmod +x "$t"/scripts/* && echo 'int x;' >"$t/a.cpp"
 for text in $'int x;|git cannot list\n1' $'int x;|git cannot list\n1' $'int  x;|error: code\n1' $'int x;|CMake Error\n1'; do echo "${text%|*}" >"$t/a.h" && check "test.sh: ${text%|*}" "${text#*|}" "$(bash "$t/scripts/test.sh" 2>&1 >/dev/null | grep -o 'CMake Error\|git cannot list\|error: code'; echo $?)"; [ ! -d "$t/.git" ] || git -C "$t" add -A; git -C "$t" init -q; done
 cp "$source/scripts/"{run,bench}.sh "$t/scripts" && echo 'echo "$1 $6"' >"$t/scripts/wine-env.sh" && echo true >"$t/scripts/build.sh" && chmod +x "$t/scripts/wine-env.sh" && check "bench.sh: what is missing, in a world it starts and stops" $'deps\nrun ' "$(bash "$t/scripts/bench.sh")" && check "run.sh: what is missing, spaces in TOLVANE_BUILD_DIR" $'deps\nrun Z:\\a  b\\bin\\tolvane.exe' "$(TOLVANE_BUILD_DIR='/a  b' bash "$t/scripts/run.sh" 2>/dev/null)" && mkdir "$t/build" && echo 'add_test(t sh -c "echo said-so; false")' >"$t/build/CTestTestfile.cmake" && check "test.sh: the tests of its build folder, what a failing one said" $'said-so\n8' "$(bash "$t/scripts/test.sh" 2>&1 | grep -ow said-so | sort -u; echo "${PIPESTATUS[0]}")"
@@ -101,5 +100,5 @@ printf '#!/bin/sh\necho "$# $1" >>%s/apt\n' "$t" >"$t/apt-get" && chmod +x "$t/a
 mkdir -p "$t/wine" "$root/rt" && echo 9 >"$root/rt/display" && chmod 777 "$root/rt" && printf %s "$root/rt" >"$t/wine/runtime" && check "wine-env.sh: a folder others may write to" "1 $root/rt" "$(bash "$source/scripts/wine-env.sh" exec "$t" true 2>/dev/null; echo $? "$(cat "$t/wine/runtime")")"
 check "debian13.sh: a run waits for the one before" 124 "$(mkdir -p /var/cache/tolvane && flock /var/cache/tolvane/debian13.lock timeout 2 bash "$source/scripts/debian13.sh" true 2>&1; echo $?)"; [ ! -d /var/cache/tolvane/debian13 ] || { timeout -s KILL 10 bash "$source/scripts/debian13.sh" setsid sleep 31 >/dev/null 2>&1 & for _ in $(seq 100); do pgrep -fx 'sleep 31' >/dev/null && break; sleep 0.1; done
   check "debian13.sh: a run waits for the one going on, leaving it be" $'124\n0' "$(timeout 2 bash "$source/scripts/debian13.sh" true >/dev/null 2>&1; echo $?; pgrep -fx 'sleep 31' >/dev/null; echo $?)"; wait $!; check "debian13.sh: undoes first what a run killed outright left, is Debian 13, ends as its command" $'Debian 13\n3' "$(bash "$source/scripts/debian13.sh" sh -c '. /etc/os-release; echo "Debian $VERSION_ID"; exit 3' 2>&1; echo $?)"
-  check "debian13.sh: a process left in the root fails the run" 1 "$(bash "$source/scripts/debian13.sh" sh -c 'setsid sleep 60 &' >/dev/null 2>&1; echo $?)"; }
+  check "debian13.sh: a process left in the root fails the run" 1 "$(bash "$source/scripts/debian13.sh" sh -c 'setsid sleep 60 &' >/dev/null 2>&1; echo $?)"; cp "$source/scripts/debian13.sh" "$t/scripts" && chown -R nobody "$t" && check "debian13.sh: each run a fresh copy of the tree, owned by root" $'0\n0' "$(bash "$t/scripts/debian13.sh" touch gone && bash "$t/scripts/debian13.sh" sh -c 'stat -c %u scripts/debian13.sh; test ! -e gone' 2>&1; echo $?)"; }
 [ "$failures" -eq 0 ] && echo "all rows as expected"
