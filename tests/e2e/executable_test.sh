@@ -19,7 +19,7 @@ for text in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' "ver
 IFS=. read -r major minor patch <<<"$version" && resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe")  # what Details shows
 check "version, manifest" "FILEVERSION $major, $minor, $patch, 0|PRODUCTVERSION $major, $minor, $patch, 0|FILEOS 0x40004|FILETYPE 0x1|\"040904B0\"|\"FileVersion\", \"$version\"|\"OriginalFilename\", \"${exe##*/}\"|\"ProductVersion\", \"$version\"|\"Translation\", 0x409, 1200|1 24 /* RT_MANIFEST */" "$(grep -oE '(FILE|PRODUCT)VERSION .*|FILE(OS|TYPE) .*|"040904B0"|"(File|Product)Version", .*|"OriginalFilename", .*|"Translation", .*|^[0-9]+ 24 .*|FILEFLAGS .*' <<<"$resources" | paste -sd'|')"
 # The zip: the executable, README, LICENSE, in order, fixed modes, no owner or extra field, the commit's time; a .sha256
-# naming it bare. The same bytes from SOURCE_DATE_EPOCH elsewhere (folder, umask, zone, locale, host, user, a commit of another time); without it, that commit's time.
+# naming it bare. The same bytes from SOURCE_DATE_EPOCH elsewhere (folder, umask, zone, locale, host, user, a commit of another time, no build type named); without it, that commit's time; a manifest edited since goes in.
 cmake --build "$build" --target release >/dev/null
 zip=tolvane-$version-win64.zip source=$(cd "$(dirname "$0")/../.." && pwd)
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null || echo 315532800)}
@@ -30,10 +30,10 @@ for file in tolvane.exe:$exe README.md:$source/README.md LICENSE:$source/LICENSE
 again=$root/again/in/another/folder && mkdir -p "$again" && cp -r "$source"/{CMakeLists.txt,LICENSE,README.md,cmake,res,scripts,src} "$again" && (cd "$again" && git init -q && git add -A && GIT_AUTHOR_DATE=@1000000000 GIT_COMMITTER_DATE=@1234567890 git -c user.name=t -c user.email=t@t commit -qm t) && mkdir "$root/locale" "$root/tmp" && localedef -i de_DE -f ISO-8859-1 "$root/locale/de_DE.ISO-8859-1" 2>/dev/null
 (umask 077 && export TMPDIR="$root/tmp" SOURCE_DATE_EPOCH=$epoch TZ='<+0545>-05:45' LOCPATH="$root/locale" LC_ALL=de_DE.ISO-8859-1 USER=nobody LOGNAME=nobody &&
   [ "$(locale charmap) $(date +%z)" = "ISO-8859-1 +0545" ] && unshare -u sh -c 'hostname elsewhere && cmake -S "$1" -B "$1/b" \
-  -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF &&
+  -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-w64-x86_64.cmake" -DTOLVANE_TESTS=OFF &&
   cmake --build "$1/b" -j "$(nproc)" --target release' sh "$again") >/dev/null || fail "build elsewhere"
 for file in bin/tolvane.exe "$zip" "$zip.sha256"; do holds "rebuilt $file" cmp "$build/$file" "$again/b/$file"; done; holds "packing leaves no folder" rmdir "$root/tmp"
-(unset SOURCE_DATE_EPOCH && cd / && cmake -S "$again" -B "$again/b" && GIT_COMMITTER_DATE=@1300000000 git -C "$again" -c user.name=t -c user.email=t@t commit -q --allow-empty -m u && cmake --build "$again/b" --target release) >/dev/null && check "the newest commit's time" "11-Mar-13 07:06" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"
+(unset SOURCE_DATE_EPOCH && cd / && echo '<!-- again -->' >>"$again/res/tolvane.manifest" && cmake -S "$again" -B "$again/b" && GIT_COMMITTER_DATE=@1300000000 git -C "$again" -c user.name=t -c user.email=t@t commit -q --allow-empty -m u && cmake --build "$again/b" --target release) >/dev/null && check "the newest commit's time" "11-Mar-13 07:06" "$(zipinfo "$again/b/$zip" | awk '/^-/ {print $7, $8}' | sort -u)"; holds "an edited manifest is built in" grep -qaF '<!-- again -->' "$again/b/bin/tolvane.exe"
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 export STANDIN_LOG=$(windows "$root/log") TOLVANE_RELAUNCHED_BY=1:1  # a user's stray marker changes nothing
@@ -68,12 +68,12 @@ row 1 '' $'The relaunched copy is not elevated either (User Account Control may 
 row 0 "$rescanned" '' "$calls" 'as full-copy tolvane-gate.exe --rescan-only'
 row 124 '' '' '' '(cd "$build/gate" && timeout 8 wine "$build/bin/with_token.exe" full start.exe "/wait tolvane-gate.exe --help")'  # its own window waits after a success too
 
-# A failed rescan ends the run: no second line, no wait (it would outlast the limit), no report; lines in order.
+# A failed rescan ends the run: no second line, no wait (it would outlast the limit), no report (--rescan-only ends 1 too); lines in order.
 row 1 "$asked"$'CM_Locate_DevNodeW failed: 52\n' '' '' 'WINEDLLOVERRIDES=cfgmgr32= run --wait-ms 99999 2>&1'  # no PnP manager at all
 row 1 "$asked" $'CM_Reenumerate_DevNode failed: 4294967295\n' "$calls" 'STANDIN_CM_REENUMERATE=4294967295 run --wait-ms 99999'
-sys=$WINEPREFIX/drive_c/windows/system32 && cp "$build/standins/locate-only/cfgmgr32.dll" "$sys" && row 1 "$asked" $'CM_Reenumerate_DevNode failed: 52\n' "$located" 'run --wait-ms 99999'; cp "$build/standins/cfgmgr32.dll" "$sys"  # a PnP manager without one
-# Lost standard output fails the run, saying why: a pipe whose reader has gone; a full disk, where 2 stays 2.
-mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-; row 1 '' $'Failed to write standard output: Pipe not connected.\n' "$calls" 'run --rescan-only >&4'
+sys=$WINEPREFIX/drive_c/windows/system32 && cp "$build/standins/locate-only/cfgmgr32.dll" "$sys" && row 1 "$asked" $'CM_Reenumerate_DevNode failed: 52\n' "$located" 'run --rescan-only --wait-ms 99999'; cp "$build/standins/cfgmgr32.dll" "$sys"  # a PnP manager without one
+# Lost standard output fails the run, saying why: a pipe whose reader has gone, said in the user's language (German); a full disk, where 2 stays 2.
+mkfifo "$root/pipe" && exec 3<>"$root/pipe" 4>"$root/pipe" 3<&-; row 1 '' $'Failed to write standard output: Pipe nicht verbunden.\n' "$calls" '(cd "$build/gate" && LC_ALL=de_DE.UTF-8 timeout 20 wine "$build/bin/with_token.exe" full tolvane-gate.exe --rescan-only) >&4'
 row 2 '' $'Unknown argument: --nope\nFailed to write standard output: Disk full.\n' '' 'run --nope >/dev/full'
 
 # The real endpoints of the flow asked last, by name; a DLL planted beside it (cfgmgr32.dll, an audio driver) would end it.
