@@ -59,6 +59,17 @@ sinks=(
 
 pulse() { HOME="$XDG_RUNTIME_DIR" "$@"; }
 
+# Runs a step whose own output is noise here; one that fails ends the
+# action and says which step it was and its status, so that a world that did
+# not start never fails without a word.
+step() {
+  "$@" </dev/null >/dev/null 2>&1 || {
+    local status=$?
+    echo "wine-env.sh: $* failed with status $status" >&2
+    exit "$status"
+  }
+}
+
 start_pulse() {
   if pulse pactl info >/dev/null 2>&1; then
     return
@@ -70,7 +81,7 @@ start_pulse() {
   for sink in "${sinks[@]}"; do
     args+=(--load="module-null-sink sink_name=${sink%%|*} sink_properties='device.description=\"${sink#*|}\"'")
   done
-  pulse pulseaudio "${args[@]}" </dev/null >/dev/null 2>&1
+  step pulse pulseaudio "${args[@]}"
   for _ in $(seq 50); do
     pulse pactl info >/dev/null 2>&1 && break
     sleep 0.1
@@ -103,14 +114,14 @@ setup_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     # No Mono or Gecko: nothing here needs them, and fetching them is barred.
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    WINEDLLOVERRIDES="mscoree,mshtml=" step wineboot -i
   fi
   # Wine's crash debugger, when it ends a crashed process, has ended it
   # with status 0 once any thread of the process had ended before the crash.
   # Without it a crash ends the process with its exception code, as on
   # Windows.
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
-    /v Debugger /d '' /f >/dev/null 2>&1
+  step wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /d '' /f
   # The stand-in PnP manager goes where the executable takes cfgmgr32 from:
   # the system directory. Only the programs that run the tool's code, the
   # unit tests among them, are told to prefer it over Wine's.
@@ -124,8 +135,8 @@ setup_prefix() {
 }
 
 override() {
-  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1\\DllOverrides" \
-    /v "$2" /d native /f >/dev/null 2>&1
+  step wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1\\DllOverrides" \
+    /v "$2" /d native /f
 }
 
 case "$action" in
