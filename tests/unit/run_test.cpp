@@ -153,7 +153,7 @@ TEST(RunTest, ReportsWhatWasAskedAfterTheWaitAskedFor) {
   const Row rows[] = {
       // clang-format off
       {.sleeps = {1500}},
-      {.args = {L"--rescan"}, .sleeps = {1500}},
+      {.args = {L"--capture-only", L"--rescan"}, .sleeps = {1500}, .out = kRescanned + L"[capture] 0 device(s)\n", .plan = {.flow = eCapture}},
       {.args = {L"--rescan-only", L"--wait-ms", L"5"}, .out = kRescanned},
       {.args = {L"--render-only", L"--capture-only", L"--wait-ms", L"0"}, .out = kRescanned + L"[capture] 1 device(s)\n" + Block(0, L"A", L"active", L"console, multimedia, communications", L"{a}"),
        .plan = {.endpoints = {{}}, .defaults = {fakes::Endpoint{}, fakes::Endpoint{}, fakes::Endpoint{}}, .flow = eCapture}},
